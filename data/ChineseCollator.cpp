@@ -1,0 +1,13 @@
+#include "ChineseCollator.h"
+
+#include <QLocale>
+
+ChineseCollator::ChineseCollator() : collator_(QLocale(QLocale::Chinese, QLocale::China)) {
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
+    collator_.setNumericMode(true);
+}
+
+int ChineseCollator::compare(const QString& a, const QString& b) const {
+    const int c = collator_.compare(a, b);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}

@@ -1,0 +1,209 @@
+#include "Database.h"
+
+#include <sqlcipher/sqlite3.h>
+
+#include <QFileInfo>
+
+#include "ChineseCollator.h"
+#include "DatabaseError.h"
+
+namespace {
+
+QString engineMessage(sqlite3* db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
+
+int pinyinCompare(void* collator, int lenA, const void* a, int lenB, const void* b) {
+    const QString left = QString::fromUtf8(static_cast<const char*>(a), lenA);
+    const QString right = QString::fromUtf8(static_cast<const char*>(b), lenB);
+    return static_cast<const ChineseCollator*>(collator)->compare(left, right);
+}
+
+// Owns a prepared statement so that every exit path finalizes it.
+class Statement {
+public:
+    Statement(sqlite3* db, const QString& sql) : db_(db) {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt_, nullptr) !=
+            SQLITE_OK) {
+            throw DatabaseError(engineMessage(db));
+        }
+        if (!stmt_) throw DatabaseError(QStringLiteral("空的SQL语句"));
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    void bind(const QVariantList& params) {
+        if (params.size() != sqlite3_bind_parameter_count(stmt_)) {
+            throw DatabaseError(QStringLiteral("参数个数不符：需要%1个，给出%2个")
+                                    .arg(sqlite3_bind_parameter_count(stmt_))
+                                    .arg(params.size()));
+        }
+        for (int i = 0; i < params.size(); ++i) bindOne(i + 1, params.at(i));
+    }
+
+    // True while a row is available.
+    bool step() {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
+        throw DatabaseError(engineMessage(db_));
+    }
+
+    int columnCount() const { return sqlite3_column_count(stmt_); }
+    QString columnName(int i) const { return QString::fromUtf8(sqlite3_column_name(stmt_, i)); }
+
+    QVariant value(int i) const {
+        switch (sqlite3_column_type(stmt_, i)) {
+            case SQLITE_INTEGER:
+                return QVariant(qlonglong(sqlite3_column_int64(stmt_, i)));
+            case SQLITE_FLOAT:
+                return QVariant(sqlite3_column_double(stmt_, i));
+            case SQLITE_NULL:
+                return QVariant();
+            case SQLITE_BLOB:
+                return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt_, i)),
+                                           sqlite3_column_bytes(stmt_, i)));
+            default:
+                return QVariant(QString::fromUtf8(
+                    reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i)),
+                    sqlite3_column_bytes(stmt_, i)));
+        }
+    }
+
+private:
+    void bindOne(int index, const QVariant& v) {
+        int rc = SQLITE_OK;
+        if (!v.isValid() || v.isNull()) {
+            rc = sqlite3_bind_null(stmt_, index);
+        } else {
+            switch (v.typeId()) {
+                case QMetaType::Bool:
+                case QMetaType::Int:
+                case QMetaType::UInt:
+                case QMetaType::LongLong:
+                case QMetaType::ULongLong:
+                case QMetaType::Long:
+                case QMetaType::Short:
+                    rc = sqlite3_bind_int64(stmt_, index, v.toLongLong());
+                    break;
+                case QMetaType::Double:
+                case QMetaType::Float:
+                    rc = sqlite3_bind_double(stmt_, index, v.toDouble());
+                    break;
+                case QMetaType::QByteArray: {
+                    const QByteArray bytes = v.toByteArray();
+                    rc = sqlite3_bind_blob(stmt_, index, bytes.constData(), int(bytes.size()),
+                                           SQLITE_TRANSIENT);
+                    break;
+                }
+                case QMetaType::QDateTime: {
+                    const QByteArray text =
+                        v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
+                    rc = sqlite3_bind_text(stmt_, index, text.constData(), int(text.size()),
+                                           SQLITE_TRANSIENT);
+                    break;
+                }
+                default: {
+                    const QByteArray text = v.toString().toUtf8();
+                    rc = sqlite3_bind_text(stmt_, index, text.constData(), int(text.size()),
+                                           SQLITE_TRANSIENT);
+                }
+            }
+        }
+        if (rc != SQLITE_OK) throw DatabaseError(engineMessage(db_));
+    }
+
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+}  // namespace
+
+Database::Database() : collator_(std::make_unique<ChineseCollator>()) {}
+
+Database::~Database() { close(); }
+
+void Database::open(const QString& path, const QString& key, bool create) {
+    close();
+    if (!create && !QFileInfo(path).isFile()) {
+        throw DatabaseError(QStringLiteral("数据库文件不存在：%1").arg(path));
+    }
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString message = db ? engineMessage(db) : QStringLiteral("无法打开数据库");
+        sqlite3_close(db);
+        throw DatabaseError(message);
+    }
+    db_ = db;
+    path_ = path;
+    try {
+        const QByteArray k = key.toUtf8();
+        if (sqlite3_key(db_, k.constData(), int(k.size())) != SQLITE_OK) {
+            throw DatabaseError(engineMessage(db_));
+        }
+        // The key is only checked when the first page is read: a wrong key or a plain file
+        // fails here with "file is not a database".
+        query(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        if (sqlite3_create_collation(db_, "PINYIN", SQLITE_UTF8, collator_.get(), pinyinCompare) !=
+            SQLITE_OK) {
+            throw DatabaseError(engineMessage(db_));
+        }
+        execScript(QStringLiteral("PRAGMA foreign_keys = ON"));
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void Database::close() {
+    if (!db_) return;
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    path_.clear();
+}
+
+void Database::requireOpen() const {
+    if (!db_) throw DatabaseError(QStringLiteral("数据库没有打开"));
+}
+
+QueryResult Database::query(const QString& sql, const QVariantList& params) {
+    requireOpen();
+    Statement stmt(db_, sql);
+    stmt.bind(params);
+    QueryResult result;
+    const int count = stmt.columnCount();
+    for (int i = 0; i < count; ++i) result.columns << stmt.columnName(i);
+    while (stmt.step()) {
+        QVariantList row;
+        row.reserve(count);
+        for (int i = 0; i < count; ++i) row << stmt.value(i);
+        result.rows.push_back(std::move(row));
+    }
+    return result;
+}
+
+int Database::exec(const QString& sql, const QVariantList& params) {
+    requireOpen();
+    Statement stmt(db_, sql);
+    stmt.bind(params);
+    while (stmt.step()) {
+    }
+    return sqlite3_changes(db_);
+}
+
+void Database::execScript(const QString& sql) {
+    requireOpen();
+    char* error = nullptr;
+    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = error ? QString::fromUtf8(error) : engineMessage(db_);
+        sqlite3_free(error);
+        throw DatabaseError(message);
+    }
+}
+
+qint64 Database::lastInsertId() const {
+    requireOpen();
+    return sqlite3_last_insert_rowid(db_);
+}
