@@ -1,0 +1,155 @@
+#include "GbkText.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QStringView>
+#include <stdexcept>
+
+#include "FileError.h"
+
+namespace {
+
+QStringEncoder MakeEncoder() {
+    QStringEncoder encoder("GBK");
+    if (!encoder.isValid()) {
+        throw std::runtime_error("本机的 Qt 不支持 GBK 编码");
+    }
+    return encoder;
+}
+
+QStringDecoder MakeDecoder() {
+    QStringDecoder decoder("GBK");
+    if (!decoder.isValid()) {
+        throw std::runtime_error("本机的 Qt 不支持 GBK 编码");
+    }
+    return decoder;
+}
+
+// Length in UTF-16 units of the character starting at `i` (2 for a surrogate pair).
+qsizetype CharLength(const QString& text, qsizetype i) {
+    return text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()
+               ? 2
+               : 1;
+}
+
+}  // namespace
+
+QByteArray GbkText::encode(const QString& text) {
+    QStringEncoder encoder = MakeEncoder();
+    return encoder.encode(text);
+}
+
+QString GbkText::decode(const QByteArray& bytes) {
+    QStringDecoder decoder = MakeDecoder();
+    return decoder.decode(bytes);
+}
+
+int GbkText::byteLength(const QString& text) {
+    return static_cast<int>(encode(text).size());
+}
+
+QString GbkText::leftBytes(const QString& text, int bytes) {
+    QStringEncoder encoder = MakeEncoder();
+    qsizetype end = 0;
+    qsizetype width = 0;
+    while (end < text.size()) {
+        const qsizetype length = CharLength(text, end);
+        const QStringView character = QStringView(text).mid(end, length);
+        const qsizetype charWidth =
+            character.at(0).unicode() < 0x80 ? 1 : QByteArray(encoder.encode(character)).size();
+        if (width + charWidth > bytes) {
+            break;
+        }
+        width += charWidth;
+        end += length;
+    }
+    return text.left(end);
+}
+
+QString GbkText::readTextFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw FileError(QStringLiteral("无法读取文件“%1”：%2").arg(path, file.errorString()));
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        throw FileError(QStringLiteral("无法读取文件“%1”：%2").arg(path, file.errorString()));
+    }
+    QString text;
+    // A BOM settles the question even when a later byte is damaged; GBK text never starts
+    // with it in practice ("锘" is not a character anyone writes first).
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        text = QString::fromUtf8(bytes.sliced(3));
+    } else if (isValidUtf8(bytes)) {
+        text = QString::fromUtf8(bytes);
+    } else {
+        text = decode(bytes);
+    }
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+void GbkText::writeTextFile(const QString& path, const QString& text) {
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lines.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    const QByteArray bytes = encode(lines);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        throw FileError(QStringLiteral("无法写入文件“%1”：%2").arg(path, file.errorString()));
+    }
+}
+
+bool GbkText::isValidUtf8(const QByteArray& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype size = bytes.size();
+    qsizetype i = 0;
+    while (i < size) {
+        const unsigned char lead = p[i];
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        int continuation = 0;
+        // The allowed range of the second byte excludes overlong forms, surrogates and values
+        // above U+10FFFF.
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            continuation = 1;
+        } else if (lead == 0xE0) {
+            continuation = 2;
+            low = 0xA0;
+        } else if (lead == 0xED) {
+            continuation = 2;
+            high = 0x9F;
+        } else if (lead >= 0xE1 && lead <= 0xEF) {
+            continuation = 2;
+        } else if (lead == 0xF0) {
+            continuation = 3;
+            low = 0x90;
+        } else if (lead >= 0xF1 && lead <= 0xF3) {
+            continuation = 3;
+        } else if (lead == 0xF4) {
+            continuation = 3;
+            high = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + continuation >= size) {
+            return false;
+        }
+        if (p[i + 1] < low || p[i + 1] > high) {
+            return false;
+        }
+        for (int k = 2; k <= continuation; ++k) {
+            if (p[i + k] < 0x80 || p[i + k] > 0xBF) {
+                return false;
+            }
+        }
+        i += continuation + 1;
+    }
+    return true;
+}

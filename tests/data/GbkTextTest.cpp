@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "FileError.h"
+#include "GbkText.h"
+
+namespace {
+
+// GBK bytes written out by hand, so the tests do not check the codec against itself.
+const QByteArray kGongZi("\xB9\xA4\xD7\xCA");    // 工资
+const QByteArray kLianTong("\xC1\xAA\xCD\xA8");  // 联通: GBK bytes that look like UTF-8 lead bytes
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+TEST(GbkText, EncodesAndDecodesTheCodePage) {
+    EXPECT_EQ(GbkText::encode(QStringLiteral("工资")), kGongZi);
+    EXPECT_EQ(GbkText::decode(kGongZi + "ab" + kLianTong), QStringLiteral("工资ab联通"));
+    EXPECT_EQ(GbkText::encode(QStringLiteral("a😀b")), QByteArray("a?b"));
+}
+
+TEST(GbkText, MeasuresWidthsInGbkBytes) {
+    const std::pair<const char*, int> cases[] = {
+        {"", 0},         {"abc", 3},         {"工资", 4}, {"ab工", 4}, {"工资2024年", 10},
+        {"（全角）", 8}, {"实发 合计:", 10},
+    };
+    for (const auto& [text, width] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(GbkText::byteLength(QString::fromUtf8(text)), width);
+    }
+}
+
+TEST(GbkText, LeftBytesNeverSplitsACharacter) {
+    const std::tuple<const char*, int, const char*> cases[] = {
+        {"ab工资", 3, "ab"}, {"ab工资", 4, "ab工"}, {"工资", 1, ""},  {"工资", 0, ""},
+        {"abc", 10, "abc"},  {"a😀b", 1, "a"},       {"a😀b", 2, "a😀"}, {"工资", -1, ""},
+    };
+    for (const auto& [text, bytes, expected] : cases) {
+        SCOPED_TRACE(std::string(text) + " " + std::to_string(bytes));
+        EXPECT_EQ(GbkText::leftBytes(QString::fromUtf8(text), bytes).toStdString(), expected);
+    }
+
+    // At every width the result fits and one more character would not.
+    const QString mixed = QStringLiteral("姓名A 应发工资:12.5元");
+    for (int bytes = 0; bytes <= GbkText::byteLength(mixed) + 1; ++bytes) {
+        SCOPED_TRACE(bytes);
+        const QString left = GbkText::leftBytes(mixed, bytes);
+        ASSERT_TRUE(mixed.startsWith(left));
+        EXPECT_LE(GbkText::byteLength(left), bytes);
+        if (left.size() < mixed.size()) {
+            EXPECT_GT(GbkText::byteLength(mixed.left(left.size() + 1)), bytes);
+        }
+    }
+}
+
+TEST(GbkText, RecognisesWellFormedUtf8) {
+    const std::pair<QByteArray, bool> cases[] = {
+        {QByteArray(), true},
+        {QByteArray("plain ascii\r\n"), true},
+        {QStringLiteral("工资").toUtf8(), true},
+        {QByteArray("\xF0\x9F\x98\x80"), true},  // a character beyond the BMP
+        {kGongZi, false},
+        {kLianTong, false},
+        {QByteArray("\xC0\xAF"), false},          // overlong "/"
+        {QByteArray("\xE0\x80\xAF"), false},      // overlong in three bytes
+        {QByteArray("\xED\xA0\x80"), false},      // a surrogate
+        {QByteArray("\xF4\x90\x80\x80"), false},  // above U+10FFFF
+        {QByteArray("\xE5\xB7"), false},          // cut short
+        {QByteArray("a\x80"), false},             // a stray continuation byte
+    };
+    for (const auto& [bytes, valid] : cases) {
+        SCOPED_TRACE(bytes.toHex().toStdString());
+        EXPECT_EQ(GbkText::isValidUtf8(bytes), valid);
+    }
+}
+
+TEST(GbkText, ReadsUtf8OrGbkAndTurnsCrLfIntoLf) {
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QByteArray utf8 = QStringLiteral("工资\r\n第二行").toUtf8();
+    const std::pair<QByteArray, QString> cases[] = {
+        {"\xEF\xBB\xBF" + utf8, QStringLiteral("工资\n第二行")},
+        {utf8, QStringLiteral("工资\n第二行")},
+        {kGongZi + "\r\n" + kLianTong, QStringLiteral("工资\n联通")},
+        {kLianTong, QStringLiteral("联通")},
+        {QByteArray("a\r\nb\nc\r\n"), QStringLiteral("a\nb\nc\n")},
+        {QByteArray(), QString()},
+    };
+    const QString path = temp.filePath(QStringLiteral("IIS.INI"));
+    for (const auto& [bytes, text] : cases) {
+        SCOPED_TRACE(bytes.toHex().toStdString());
+        WriteFile(path, bytes);
+        EXPECT_EQ(GbkText::readTextFile(path).toStdString(), text.toStdString());
+    }
+}
+
+TEST(GbkText, WritesGbkWithCrLf) {
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString path = temp.filePath(QStringLiteral("tmp.Txt"));
+    WriteFile(path, QByteArray(100, 'x'));
+
+    GbkText::writeTextFile(path, QStringLiteral("工资\n联通\r\n末\n"));
+    EXPECT_EQ(ReadFile(path), kGongZi + "\r\n" + kLianTong + "\r\n\xC4\xA9\r\n");
+    EXPECT_EQ(GbkText::readTextFile(path), QStringLiteral("工资\n联通\n末\n"));
+}
+
+TEST(GbkText, FileErrorsNameTheFile) {
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString missing = temp.filePath(QStringLiteral("缺少.ini"));
+    try {
+        GbkText::readTextFile(missing);
+        ADD_FAILURE() << "no FileError on reading";
+    } catch (const FileError& error) {
+        EXPECT_TRUE(error.message().contains(missing)) << error.message().toStdString();
+    }
+    const QString unreachable = temp.filePath(QStringLiteral("no/folder/comm.ini"));
+    try {
+        GbkText::writeTextFile(unreachable, QStringLiteral("x"));
+        ADD_FAILURE() << "no FileError on writing";
+    } catch (const FileError& error) {
+        EXPECT_TRUE(error.message().contains(unreachable)) << error.message().toStdString();
+    }
+}
