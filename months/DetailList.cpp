@@ -1,0 +1,230 @@
+#include "DetailList.h"
+
+#include <QDateTime>
+#include <algorithm>
+
+#include "Database.h"
+#include "DatabaseError.h"
+#include "Prompter.h"
+#include "Pub.h"
+#include "SalaryItem.h"
+#include "Schema.h"
+#include "Transaction.h"
+
+namespace {
+
+const QString kEarningGroup = QStringLiteral("应发工资|");
+const QString kDeductionGroup = QStringLiteral("应扣/代扣工资|");
+
+}  // namespace
+
+DetailList::DetailList(Database& db, Prompter& prompter)
+    : dsGZDetail(&db), db_(db), prompter_(prompter) {}
+
+QString DetailList::caption() const {
+    return QStringLiteral("月度[%1]工资发放明细表").arg(captioned_ ? month_ : QStringLiteral("XXXX"));
+}
+
+QString DetailList::displayText(int row, int position) const {
+    const DetailColumn& column = layout.column(position);
+    if (column.field == u"SortIdx") return QString::number(row + 1);
+    const QVariant value = dsGZDetail.value(row, column.field);
+    if (!value.isValid() || value.isNull()) return QString();
+    if (column.field == u"LOGTime") {
+        QDateTime time = value.toDateTime();
+        if (!time.isValid()) time = QDateTime::fromString(value.toString(), Qt::ISODate);
+        return time.isValid() ? time.toString(QStringLiteral("yy-MM-dd HH:mm")) : value.toString();
+    }
+    if (!column.format.isEmpty()) {
+        bool ok = false;
+        const double number = value.toDouble(&ok);
+        if (ok) return FormatFloat(column.format, number);
+    }
+    return value.toString();
+}
+
+double DetailList::columnSum(int position) const {
+    const int field = dsGZDetail.fieldIndex(layout.column(position).field);
+    if (field < 0) return 0;
+    double total = 0;
+    for (int row = 0; row < dsGZDetail.recordCount(); ++row) {
+        total += VariantToDouble(dsGZDetail.value(row, field));
+    }
+    return total;
+}
+
+QString DetailList::footerText(int position) const {
+    const DetailColumn& column = layout.column(position);
+    switch (column.footer) {
+        case DetailColumn::Footer::Text:
+            return column.footerText;
+        case DetailColumn::Footer::Count:
+            return QStringLiteral("%1条").arg(loaded_ ? dsGZDetail.recordCount() : 0);
+        case DetailColumn::Footer::Sum:
+            return FormatFloat(column.format, loaded_ ? columnSum(position) : 0);
+        case DetailColumn::Footer::None:
+            break;
+    }
+    return QString();
+}
+
+void DetailList::clear() {
+    dsGZDetail.close();
+    loaded_ = false;
+}
+
+bool DetailList::ReadyGrid(const QString& month, int printDays) {
+    const auto apply = [&](int type, int first, int count, const QString& group) {
+        const std::vector<SalaryItem> items = ReadSalaryItems(db_, month, type);
+        int shown = 0;
+        for (int k = 0; k < int(items.size()) && k < count; ++k) {
+            DetailColumn& column = layout.column(first + k);
+            column.title = group + items[k].name;
+            column.visible = items[k].enabled;
+            shown += items[k].enabled ? 1 : 0;
+        }
+        return shown;
+    };
+    try {
+        apply(0, DetailLayout::FirstEarning, Schema::EarningCount, kEarningGroup);
+        const int deductions =
+            apply(1, DetailLayout::FirstDeduction, Schema::DeductionCount, kDeductionGroup);
+        layout.column(DetailLayout::DeductionTotal).visible = deductions > 0;
+    } catch (const DatabaseError&) {
+        prompter_.error(QStringLiteral("读取数据库发生错误！"));
+        return false;
+    }
+    DetailColumn& days = layout.column(GetCol(QStringLiteral("WorkDays")));
+    DetailColumn& hours = layout.column(GetCol(QStringLiteral("HourCount")));
+    DetailColumn& rate = layout.column(GetCol(QStringLiteral("OneDayMOney")));
+    days.visible = printDays == 1 || printDays == 2;
+    hours.visible = printDays == 2;
+    rate.visible = days.visible;
+    if (printDays == 1 || printDays == 2) {
+        days.title = QStringLiteral("出勤天数");
+        hours.title = QStringLiteral("出勤小时");
+        rate.title = printDays == 1 ? QStringLiteral("工资/天") : QStringLiteral("工资/小时");
+    }
+    return true;
+}
+
+bool DetailList::ReadyGZList(const QString& month, int printDays) {
+    ReadyGrid(month, printDays);
+    clear();
+    month_ = month;
+    try {
+        db_.exec(QStringLiteral("Update TGZ Set SelectStu=0 where GZMonth=?"), {month});
+        dsGZDetail.open(
+            QStringLiteral("Select * from TGZ where GZMonth=? order by DepartName,EmpName"),
+            {month}, QStringLiteral("TGZ"));
+    } catch (const DatabaseError&) {
+        return false;
+    }
+    loaded_ = true;
+    captioned_ = true;
+    return true;
+}
+
+bool DetailList::deleteCurrent() {
+    if (!loaded_ || dsGZDetail.isEmpty()) return false;
+    if (!prompter_.confirm(QStringLiteral("您确认删除选定的工资记录吗？"))) return false;
+    dsGZDetail.remove(dsGZDetail.recNo());
+    try {
+        dsGZDetail.updateBatch();
+    } catch (const DatabaseError&) {
+        dsGZDetail.cancelBatch();
+        prompter_.error(QStringLiteral("删除数据发生错误！"));
+        return false;
+    }
+    return true;
+}
+
+bool DetailList::copyCurrent() {
+    if (!loaded_ || dsGZDetail.isEmpty()) {
+        prompter_.warning(QStringLiteral("没有可复制的职员工资数据记录！"));
+        return false;
+    }
+    if (!prompter_.confirm(QStringLiteral("您确认复制选定的工资记录为新记录吗？"))) return false;
+    const int row = dsGZDetail.recNo();
+    QStringList columns;
+    QStringList marks;
+    QVariantList values;
+    for (int i = GetCol(QStringLiteral("GZMonth")); i < layout.size(); ++i) {
+        const QString& field = layout.column(i).field;
+        columns << field;
+        marks << QStringLiteral("?");
+        values << (field == u"LOGTime" ? QVariant(QDateTime::currentDateTime())
+                                       : dsGZDetail.value(row, field));
+    }
+    try {
+        db_.exec(QStringLiteral("Insert into TGZ (%1) values (%2)")
+                     .arg(columns.join(u','), marks.join(u',')),
+                 values);
+    } catch (const DatabaseError&) {
+        prompter_.error(QStringLiteral("复制数据失败！"));
+        return false;
+    }
+    return true;
+}
+
+bool DetailList::deleteRows(std::vector<int> rows) {
+    if (!loaded_) return false;
+    if (!prompter_.confirm(QStringLiteral("您确认删除选定的工资记录吗？\n"
+                                          "批量删除一般用于期初批量导入数据出错的情况！"))) {
+        return false;
+    }
+    if (rows.empty()) return false;
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    try {
+        for (int row : rows) dsGZDetail.remove(row);
+        dsGZDetail.updateBatch();
+    } catch (const DatabaseError&) {
+        dsGZDetail.cancelBatch();
+        prompter_.error(QStringLiteral("删除数据过程中出现错误！"));
+        return false;
+    }
+    return true;
+}
+
+void DetailList::titleClicked(int position) {
+    if (!loaded_ || position < 0 || position >= layout.size()) return;
+    if (layout.column(position).field == u"SortIdx") return;
+    sortAscending_ = !sortAscending_;
+    sortColumn_ = position;
+    dsGZDetail.setSort(layout.column(position).field +
+                       (sortAscending_ ? QStringLiteral(" ASC") : QStringLiteral(" DESC")));
+}
+
+void DetailList::ReCalcAll() {
+    if (!loaded_) return;
+    std::vector<int> earnings, deductions;
+    for (int n = 1; n <= Schema::EarningCount; ++n) {
+        const int col = GetCol(QStringLiteral("GZ%1").arg(n));
+        if (col >= 0 && layout.column(col).visible) earnings.push_back(dsGZDetail.fieldIndex(layout.column(col).field));
+    }
+    for (int n = 1; n <= Schema::DeductionCount; ++n) {
+        const int col = GetCol(QStringLiteral("KK%1").arg(n));
+        if (col >= 0 && layout.column(col).visible) deductions.push_back(dsGZDetail.fieldIndex(layout.column(col).field));
+    }
+    const auto sum = [this](int row, const std::vector<int>& fields) {
+        double total = 0;
+        for (int field : fields) total += VariantToDouble(dsGZDetail.value(row, field));
+        return total;
+    };
+    for (int row = 0; row < dsGZDetail.recordCount(); ++row) {
+        const double yf = sum(row, earnings);
+        const double kk = sum(row, deductions);
+        dsGZDetail.setValue(row, QStringLiteral("YFTotal"), yf);
+        dsGZDetail.setValue(row, QStringLiteral("KKTotal"), kk);
+        dsGZDetail.setValue(row, QStringLiteral("GZTotal"), yf - kk);
+    }
+    if (!dsGZDetail.isEmpty()) dsGZDetail.setRecNo(dsGZDetail.recordCount() - 1);
+    try {
+        dsGZDetail.updateBatch();
+    } catch (const DatabaseError&) {
+        // Unwritten totals must not ride along with the next write; the list goes back to
+        // showing what the table holds.
+        dsGZDetail.cancelBatch();
+    }
+}

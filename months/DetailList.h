@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include "DetailLayout.h"
+#include "RecordSet.h"
+
+class Database;
+class Prompter;
+
+// The salary rows of one pay month as the main window lists them: the rows (`dsGZDetail`), the
+// 61-column layout captioned by the month's structure, the row commands and the sort toggle.
+// Printing and export read the rows and layout from here in the order and filter shown.
+class DetailList {
+public:
+    DetailList(Database& db, Prompter& prompter);
+
+    RecordSet dsGZDetail;
+    DetailLayout layout;
+
+    // Re-captions the columns and loads the month's rows ordered by department and name, after
+    // clearing the month's print marks. False (silently) when the rows cannot be read.
+    bool ReadyGZList(const QString& month, int printDays);
+    // Captions, shows and hides the attendance and amount columns for the month. Shows
+    // "读取数据库发生错误！" and returns false when the structure cannot be read.
+    bool ReadyGrid(const QString& month, int printDays);
+    int GetCol(const QString& field) const { return layout.GetCol(field); }
+
+    // The text a cell shows: the row number for SortIdx, numbers in their column's format, the
+    // entry time as "yy-MM-dd hh:nn", other values as stored.
+    QString displayText(int row, int position) const;
+    // The footer of a column: "合计", the row count as "12条", or the column's sum.
+    QString footerText(int position) const;
+    double columnSum(int position) const;
+
+    bool loaded() const { return loaded_; }
+    const QString& month() const { return month_; }
+    // The group box title: "月度[<month>]工资发放明细表", "月度[XXXX]…" before any load.
+    QString caption() const;
+    void clear();
+
+    // "删除明细": asks, then deletes the current row at once. False when nothing was deleted.
+    bool deleteCurrent();
+    // "职员数据复制": asks, then writes a copy of the current row with a new entry time. True when
+    // a copy was written; the caller reloads the list and recalculates.
+    bool copyCurrent();
+    // "批量删除-先鼠标拖选": asks, then deletes the given rows (view positions) in one batch.
+    bool deleteRows(std::vector<int> rows);
+
+    // A click on a column title: flips the program-wide direction and sorts by that column.
+    // The row-number column cannot be sorted and is ignored.
+    void titleClicked(int position);
+    bool sortAscending() const { return sortAscending_; }
+    int sortColumn() const { return sortColumn_; }
+
+    // Recomputes the three totals of every row from the amount columns that are shown (the
+    // month's enabled items) and writes them in one batch; a failing write is ignored.
+    void ReCalcAll();
+
+private:
+    Database& db_;
+    Prompter& prompter_;
+    QString month_;
+    bool loaded_ = false;
+    bool captioned_ = false;
+    bool sortAscending_ = false;
+    int sortColumn_ = -1;
+};
