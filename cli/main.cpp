@@ -31,7 +31,8 @@ const char* const kUsage =
 const char* const kInitUsage =
     "用法 Usage: gztctl [--dir 程序文件夹] init\n"
     "\n"
-    "建立加密的工资数据库 db/ZYDB.dat：45个工资项目模板（10项应发、5项应扣已启用）和一行基本参数。\n"
+    "建立加密的工资数据库 "
+    "db/ZYDB.dat：45个工资项目模板（10项应发、5项应扣已启用）和一行基本参数。\n"
     "数据库已存在时不做任何改动。\n"
     "Creates the encrypted payroll database db/ZYDB.dat with the 45 salary item template rows\n"
     "(10 earnings and 5 deductions enabled) and one parameters row. An existing database is left\n"
@@ -40,9 +41,11 @@ const char* const kInitUsage =
 int runInit(const QString& folder) {
     try {
         if (Schema::createDatabaseFile(folder)) {
-            printLine(stdout, QStringLiteral("已建立数据库 created: %1").arg(Schema::databasePath(folder)));
+            printLine(stdout,
+                      QStringLiteral("已建立数据库 created: %1").arg(Schema::databasePath(folder)));
         } else {
-            printLine(stdout, QStringLiteral("数据库已存在 exists: %1").arg(Schema::databasePath(folder)));
+            printLine(stdout,
+                      QStringLiteral("数据库已存在 exists: %1").arg(Schema::databasePath(folder)));
         }
         return Ok;
     } catch (const DatabaseError& e) {

@@ -9,7 +9,9 @@
 
 namespace {
 
-QString engineMessage(sqlite3* db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
+QString engineMessage(sqlite3* db) {
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
 
 int pinyinCompare(void* collator, int lenA, const void* a, int lenB, const void* b) {
     const QString left = QString::fromUtf8(static_cast<const char*>(a), lenA);
@@ -19,7 +21,7 @@ int pinyinCompare(void* collator, int lenA, const void* a, int lenB, const void*
 
 // Owns a prepared statement so that every exit path finalizes it.
 class Statement {
-public:
+  public:
     Statement(sqlite3* db, const QString& sql) : db_(db) {
         const QByteArray text = sql.toUtf8();
         if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt_, nullptr) !=
@@ -64,13 +66,13 @@ public:
                 return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt_, i)),
                                            sqlite3_column_bytes(stmt_, i)));
             default:
-                return QVariant(QString::fromUtf8(
-                    reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i)),
-                    sqlite3_column_bytes(stmt_, i)));
+                return QVariant(
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i)),
+                                      sqlite3_column_bytes(stmt_, i)));
         }
     }
 
-private:
+  private:
     void bindOne(int index, const QVariant& v) {
         int rc = SQLITE_OK;
         if (!v.isValid() || v.isNull()) {
@@ -121,7 +123,9 @@ private:
 
 Database::Database() : collator_(std::make_unique<ChineseCollator>()) {}
 
-Database::~Database() { close(); }
+Database::~Database() {
+    close();
+}
 
 void Database::open(const QString& path, const QString& key, bool create) {
     close();

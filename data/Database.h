@@ -27,7 +27,7 @@ struct QueryResult {
 // names) and PINYIN, which orders Chinese text by its reading as a Chinese Windows does and
 // compares without letter case.
 class Database {
-public:
+  public:
     Database();
     ~Database();
     Database(const Database&) = delete;
@@ -50,7 +50,7 @@ public:
     // Raw handle, for the transaction guard and engine-specific chores such as backups.
     sqlite3* handle() const { return db_; }
 
-private:
+  private:
     void requireOpen() const;
 
     std::unique_ptr<ChineseCollator> collator_;

@@ -7,7 +7,7 @@
 // that logic classes can tell the user things without owning a window, and tests can answer
 // and record what the user would have seen.
 class Prompter {
-public:
+  public:
     virtual ~Prompter() = default;
 
     virtual void info(const QString& text) = 0;

@@ -24,7 +24,9 @@ bool isNumber(const QVariant& v) {
     }
 }
 
-bool isNull(const QVariant& v) { return !v.isValid() || v.isNull(); }
+bool isNull(const QVariant& v) {
+    return !v.isValid() || v.isNull();
+}
 
 }  // namespace
 
@@ -233,8 +235,9 @@ void RecordSet::setFilter(const QString& filter) {
 }
 
 bool RecordSet::hasPendingChanges() const {
-    return std::any_of(rows_.begin(), rows_.end(),
-                       [](const Row& r) { return r.state != State::Clean && r.state != State::Discarded; });
+    return std::any_of(rows_.begin(), rows_.end(), [](const Row& r) {
+        return r.state != State::Clean && r.state != State::Discarded;
+    });
 }
 
 void RecordSet::writeRow(const Row& row, qint64* newId) {

@@ -22,7 +22,7 @@ class Database;
 // name or a sort or filter text that cannot be read throws DatabaseError too. When updateBatch()
 // throws, the table is unchanged and every pending change is still pending.
 class RecordSet {
-public:
+  public:
     explicit RecordSet(Database* db = nullptr) : db_(db) {}
 
     void setDatabase(Database* db) { db_ = db; }
@@ -61,7 +61,7 @@ public:
     void updateBatch();
     void cancelBatch();
 
-private:
+  private:
     enum class State { Clean, Modified, Inserted, Deleted, Discarded };
     struct Row {
         QVariantList values;

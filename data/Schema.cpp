@@ -64,8 +64,9 @@ QString salaryTableSql() {
     columns << QStringLiteral("KKTotal REAL") << QStringLiteral("GZTotal REAL")
             << QStringLiteral("QM TEXT") << QStringLiteral("EMail TEXT")
             << QStringLiteral("LOGTime TEXT") << QStringLiteral("SelectStu INTEGER DEFAULT 0");
-    return QStringLiteral("CREATE TABLE TGZ (\n    %1\n);\n"
-                          "CREATE INDEX TGZ_GZMonth ON TGZ (GZMonth COLLATE NOCASE);\n")
+    return QStringLiteral(
+               "CREATE TABLE TGZ (\n    %1\n);\n"
+               "CREATE INDEX TGZ_GZMonth ON TGZ (GZMonth COLLATE NOCASE);\n")
         .arg(columns.join(QStringLiteral(",\n    ")));
 }
 
@@ -81,11 +82,10 @@ QStringList Schema::tableNames() {
 }
 
 QStringList Schema::salaryColumns() {
-    QStringList names{QStringLiteral("ID"),       QStringLiteral("GZMonth"),
-                      QStringLiteral("DepartName"), QStringLiteral("EmpCode"),
-                      QStringLiteral("EmpName"),  QStringLiteral("ZWName"),
-                      QStringLiteral("WorkDays"), QStringLiteral("HourCount"),
-                      QStringLiteral("OneDayMOney")};
+    QStringList names{
+        QStringLiteral("ID"),       QStringLiteral("GZMonth"),   QStringLiteral("DepartName"),
+        QStringLiteral("EmpCode"),  QStringLiteral("EmpName"),   QStringLiteral("ZWName"),
+        QStringLiteral("WorkDays"), QStringLiteral("HourCount"), QStringLiteral("OneDayMOney")};
     for (int i = 1; i <= EarningCount; ++i) names << QStringLiteral("GZ%1").arg(i);
     names << QStringLiteral("YFTotal");
     for (int i = 1; i <= DeductionCount; ++i) names << QStringLiteral("KK%1").arg(i);
@@ -125,7 +125,8 @@ bool Schema::createDatabaseFile(const QString& appPath) {
     const QString path = databasePath(appPath);
     if (QFileInfo::exists(path)) return false;
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        throw DatabaseError(QStringLiteral("无法建立数据文件夹：%1").arg(QFileInfo(path).absolutePath()));
+        throw DatabaseError(
+            QStringLiteral("无法建立数据文件夹：%1").arg(QFileInfo(path).absolutePath()));
     }
     // Built under a temporary name so that a failure never leaves a half-made database behind.
     const QString partial = path + QStringLiteral(".part");

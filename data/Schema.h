@@ -7,7 +7,7 @@ class Database;
 // The four tables of the payroll database and the content of a new database. Only the setup
 // tool creates tables; the window program expects them to exist.
 class Schema {
-public:
+  public:
     static constexpr int EarningCount = 30;
     static constexpr int DeductionCount = 15;
     // The fixed key every payroll database is created and opened with.

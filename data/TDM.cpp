@@ -8,7 +8,9 @@ TDM* DM = nullptr;
 
 namespace {
 
-QString asText(const QVariant& v) { return (!v.isValid() || v.isNull()) ? QString() : v.toString(); }
+QString asText(const QVariant& v) {
+    return (!v.isValid() || v.isNull()) ? QString() : v.toString();
+}
 
 }  // namespace
 
@@ -67,7 +69,10 @@ void TDM::GetItemsBySQL(const QString& sql, QStringList& items, const QVariantLi
         return;
     }
     items.clear();
-    for (const QVariantList& row : result.rows) items << (row.isEmpty() ? QString() : asText(row.front()));
+    for (const QVariantList& row : result.rows)
+        items << (row.isEmpty() ? QString() : asText(row.front()));
 }
 
-void TDM::openPara() { dsPara.open(QStringLiteral("select * from TPara"), {}, QStringLiteral("TPara")); }
+void TDM::openPara() {
+    dsPara.open(QStringLiteral("select * from TPara"), {}, QStringLiteral("TPara"));
+}

@@ -13,7 +13,7 @@ class Prompter;
 // set `dsPara`, and the four query helpers. The helpers never raise and never show anything: a
 // failing query looks like an empty result to the caller. Values always go in as parameters.
 class TDM {
-public:
+  public:
     // Opens the database; when that fails the user is told once through `prompter`, and the
     // module stays usable with the connection closed (every later query fails).
     TDM(const QString& appPath, Prompter& prompter);
@@ -47,7 +47,7 @@ public:
         return QStringLiteral("请确认您的程序是否安装正确，或者没有安装MDAC数据访问组件！");
     }
 
-private:
+  private:
     QString appPath_;
     QString openError_;
 };

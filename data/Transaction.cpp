@@ -2,7 +2,9 @@
 
 #include "Database.h"
 
-Transaction::Transaction(Database& db) : db_(db) { db_.execScript("BEGIN IMMEDIATE"); }
+Transaction::Transaction(Database& db) : db_(db) {
+    db_.execScript("BEGIN IMMEDIATE");
+}
 
 Transaction::~Transaction() {
     if (done_) return;

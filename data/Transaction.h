@@ -6,7 +6,7 @@ class Database;
 // an exception anywhere inside leaves the data as it was. Throws DatabaseError when the
 // transaction cannot start or cannot commit.
 class Transaction {
-public:
+  public:
     explicit Transaction(Database& db);
     ~Transaction();
     Transaction(const Transaction&) = delete;
@@ -14,7 +14,7 @@ public:
 
     void commit();
 
-private:
+  private:
     Database& db_;
     bool done_ = false;
 };

@@ -35,7 +35,8 @@ DetailLayout::DetailLayout() : amountFormat_(QStringLiteral("0")) {
         add(QStringLiteral("GZ%1").arg(i), QStringLiteral("应发工资|工资项目"), 52,
             QStringLiteral("0"), F::Sum);
     }
-    add(QStringLiteral("YFTotal"), QStringLiteral("应发工资|合计"), 60, QStringLiteral("0"), F::Sum);
+    add(QStringLiteral("YFTotal"), QStringLiteral("应发工资|合计"), 60, QStringLiteral("0"),
+        F::Sum);
     for (int i = 1; i <= Schema::DeductionCount; ++i) {
         add(QStringLiteral("KK%1").arg(i), QStringLiteral("应扣/代扣工资|工资项目"), 52,
             QStringLiteral("0"), F::Sum);
@@ -45,7 +46,8 @@ DetailLayout::DetailLayout() : amountFormat_(QStringLiteral("0")) {
     add(QStringLiteral("GZTotal"), QStringLiteral("实发工资"), 64, QStringLiteral("0"), F::Sum);
     add(QStringLiteral("QM"), QStringLiteral("签名/备注"), 80);
     add(QStringLiteral("EMail"), QStringLiteral("电子邮件地址"), 120);
-    add(QStringLiteral("LOGTime"), QStringLiteral("登记时间"), 96, QStringLiteral("yy-MM-dd hh:nn"));
+    add(QStringLiteral("LOGTime"), QStringLiteral("登记时间"), 96,
+        QStringLiteral("yy-MM-dd hh:nn"));
 }
 
 int DetailLayout::GetCol(const QString& field) const {
@@ -57,5 +59,6 @@ int DetailLayout::GetCol(const QString& field) const {
 
 void DetailLayout::setAmountFormat(const QString& format) {
     amountFormat_ = format;
-    for (int i = GetCol(QStringLiteral("OneDayMOney")); i <= NetPay; ++i) columns_[i].format = format;
+    for (int i = GetCol(QStringLiteral("OneDayMOney")); i <= NetPay; ++i)
+        columns_[i].format = format;
 }

@@ -26,7 +26,7 @@ struct DetailColumn {
 };
 
 class DetailLayout {
-public:
+  public:
     static constexpr int ColumnCount = 61;
     static constexpr int FirstEarning = 10;    // GZ1
     static constexpr int EarningTotal = 40;    // YFTotal
@@ -48,7 +48,7 @@ public:
     void setAmountFormat(const QString& format);
     const QString& amountFormat() const { return amountFormat_; }
 
-private:
+  private:
     std::vector<DetailColumn> columns_;
     QString amountFormat_;
 };

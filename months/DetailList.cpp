@@ -22,7 +22,8 @@ DetailList::DetailList(Database& db, Prompter& prompter)
     : dsGZDetail(&db), db_(db), prompter_(prompter) {}
 
 QString DetailList::caption() const {
-    return QStringLiteral("月度[%1]工资发放明细表").arg(captioned_ ? month_ : QStringLiteral("XXXX"));
+    return QStringLiteral("月度[%1]工资发放明细表")
+        .arg(captioned_ ? month_ : QStringLiteral("XXXX"));
 }
 
 QString DetailList::displayText(int row, int position) const {
@@ -201,11 +202,13 @@ void DetailList::ReCalcAll() {
     std::vector<int> earnings, deductions;
     for (int n = 1; n <= Schema::EarningCount; ++n) {
         const int col = GetCol(QStringLiteral("GZ%1").arg(n));
-        if (col >= 0 && layout.column(col).visible) earnings.push_back(dsGZDetail.fieldIndex(layout.column(col).field));
+        if (col >= 0 && layout.column(col).visible)
+            earnings.push_back(dsGZDetail.fieldIndex(layout.column(col).field));
     }
     for (int n = 1; n <= Schema::DeductionCount; ++n) {
         const int col = GetCol(QStringLiteral("KK%1").arg(n));
-        if (col >= 0 && layout.column(col).visible) deductions.push_back(dsGZDetail.fieldIndex(layout.column(col).field));
+        if (col >= 0 && layout.column(col).visible)
+            deductions.push_back(dsGZDetail.fieldIndex(layout.column(col).field));
     }
     const auto sum = [this](int row, const std::vector<int>& fields) {
         double total = 0;

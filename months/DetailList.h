@@ -13,7 +13,7 @@ class Prompter;
 // 61-column layout captioned by the month's structure, the row commands and the sort toggle.
 // Printing and export read the rows and layout from here in the order and filter shown.
 class DetailList {
-public:
+  public:
     DetailList(Database& db, Prompter& prompter);
 
     RecordSet dsGZDetail;
@@ -58,7 +58,7 @@ public:
     // month's enabled items) and writes them in one batch; a failing write is ignored.
     void ReCalcAll();
 
-private:
+  private:
     Database& db_;
     Prompter& prompter_;
     QString month_;

@@ -29,13 +29,12 @@ QStringList copiedColumns() {
 bool MonthCopy::Button9Click(Database& db, Prompter& prompter, const QString& target,
                              bool targetHasRows, const PayMonths::HistoryChooser& chooseHistory) {
     if (target.isEmpty()) {
-        prompter.warning(
-            QStringLiteral("请首先增加新的工资发放月度作为数据复制的目的月度！"));
+        prompter.warning(QStringLiteral("请首先增加新的工资发放月度作为数据复制的目的月度！"));
         return false;
     }
-    if (targetHasRows && !prompter.confirm(QStringLiteral(
-                             "月度数据复制应针对新的月度！您确认继续复制吗？\n"
-                             "选定月度下已经有数据，可能会造成数据重复！"))) {
+    if (targetHasRows &&
+        !prompter.confirm(QStringLiteral("月度数据复制应针对新的月度！您确认继续复制吗？\n"
+                                         "选定月度下已经有数据，可能会造成数据重复！"))) {
         return false;
     }
     const std::optional<QString> source = chooseHistory ? chooseHistory() : std::nullopt;
@@ -49,9 +48,10 @@ bool MonthCopy::Button9Click(Database& db, Prompter& prompter, const QString& ta
                                .arg(columns.join(u','), marks.join(u','));
     try {
         Transaction transaction(db);
-        const QueryResult rows = db.query(
-            QStringLiteral("Select %1 from TGZ where GZMonth=? order by ID").arg(columns.join(u',')),
-            {*source});
+        const QueryResult rows =
+            db.query(QStringLiteral("Select %1 from TGZ where GZMonth=? order by ID")
+                         .arg(columns.join(u',')),
+                     {*source});
         const QDateTime now = QDateTime::currentDateTime();
         for (const QVariantList& row : rows.rows) {
             QVariantList values{target, now};

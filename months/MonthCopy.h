@@ -10,7 +10,7 @@ class Prompter;
 // "月度数据复制": fills the selected month with a copy of every salary row of a month the user
 // picks, and gives it that month's structure.
 class MonthCopy {
-public:
+  public:
     // True when rows were copied (the caller reloads the list). The copy is written in one
     // transaction: on failure "复制数据失败！" and nothing is written.
     static bool Button9Click(Database& db, Prompter& prompter, const QString& target,

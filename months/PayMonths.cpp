@@ -12,7 +12,9 @@
 PayMonths::PayMonths(Database& db, Prompter& prompter)
     : dsGZMonth(&db), db_(db), prompter_(prompter) {}
 
-QString PayMonths::proposedMonth() { return QDate::currentDate().toString(QStringLiteral("yyyyMM")); }
+QString PayMonths::proposedMonth() {
+    return QDate::currentDate().toString(QStringLiteral("yyyyMM"));
+}
 
 bool PayMonths::ReadyMonth() {
     dsGZMonth.close();
@@ -30,7 +32,9 @@ QString PayMonths::currentMonth() const {
     return dsGZMonth.fieldValue(QStringLiteral("GZMonth")).toString();
 }
 
-void PayMonths::select(int row) { dsGZMonth.setRecNo(row); }
+void PayMonths::select(int row) {
+    dsGZMonth.setRecNo(row);
+}
 
 void PayMonths::reopenAt(qint64 id, int fallbackRow) {
     ReadyMonth();
@@ -46,25 +50,26 @@ void PayMonths::reopenAt(qint64 id, int fallbackRow) {
 
 bool PayMonths::refuseTemplateKey(const QString& month) {
     if (!IsTemplateKey(month)) return false;
-    prompter_.warning(QStringLiteral("“%1”是系统默认工资结构的保留名称，不能作为月度名称！").arg(month));
+    prompter_.warning(
+        QStringLiteral("“%1”是系统默认工资结构的保留名称，不能作为月度名称！").arg(month));
     return true;
 }
 
 bool PayMonths::Button1Click(const HistoryChooser& chooseHistory) {
     const QString proposed = proposedMonth();
-    const QString answer =
-        prompter_
-            .inputText(QStringLiteral("请输入新的工资发放月度"),
-                       QStringLiteral("请输入新的工资发放月度："), proposed)
-            .value_or(proposed);
+    const QString answer = prompter_
+                               .inputText(QStringLiteral("请输入新的工资发放月度"),
+                                          QStringLiteral("请输入新的工资发放月度："), proposed)
+                               .value_or(proposed);
     if (answer.isEmpty()) return false;
     if (!dsGZMonth.isOpen()) {
         prompter_.error(QStringLiteral("保存数据发生错误！"));
         return false;
     }
     for (int row = 0; row < dsGZMonth.recordCount(); ++row) {
-        if (dsGZMonth.value(row, QStringLiteral("GZMonth")).toString().compare(
-                answer, Qt::CaseInsensitive) == 0) {
+        if (dsGZMonth.value(row, QStringLiteral("GZMonth"))
+                .toString()
+                .compare(answer, Qt::CaseInsensitive) == 0) {
             prompter_.warning(QStringLiteral("名称为[%1]的月度已经存在！").arg(answer));
             return false;
         }
@@ -117,7 +122,8 @@ bool PayMonths::Button2Click() {
             db_.exec(QStringLiteral("Delete from TGZSet where GZMonth=?"), {answer});
         }
         db_.exec(QStringLiteral("Update TGZSet Set GZMonth=? where GZMonth=?"), {answer, oldKey});
-        if (db_.exec(QStringLiteral("Update TGZMonth Set GZMonth=? where ID=?"), {answer, id}) != 1) {
+        if (db_.exec(QStringLiteral("Update TGZMonth Set GZMonth=? where ID=?"), {answer, id}) !=
+            1) {
             throw DatabaseError(QStringLiteral("月度已不存在"));
         }
         transaction.commit();
@@ -131,8 +137,8 @@ bool PayMonths::Button2Click() {
 
 bool PayMonths::Button3Click() {
     if (isEmpty()) return false;
-    if (!prompter_.confirm(QStringLiteral(
-            "您确认删除选定月度的数据吗？相应的工资发放明细也将一并删除！"))) {
+    if (!prompter_.confirm(
+            QStringLiteral("您确认删除选定月度的数据吗？相应的工资发放明细也将一并删除！"))) {
         return false;
     }
     const QString key = currentMonth();
@@ -156,7 +162,8 @@ std::optional<QStringList> PayMonths::HistoryMonths(Database& db, Prompter& prom
     try {
         QStringList months;
         for (const QVariantList& row :
-             db.query(QStringLiteral("select Distinct GZMonth from TGZ Order by GZMonth Desc")).rows) {
+             db.query(QStringLiteral("select Distinct GZMonth from TGZ Order by GZMonth Desc"))
+                 .rows) {
             months << row[0].toString();
         }
         return months;

@@ -13,7 +13,7 @@ class Prompter;
 // The pay months of the main window (`dsGZMonth`, newest first) and the month buttons "增加月度",
 // "修改" and "删除". Every change is all or nothing.
 class PayMonths {
-public:
+  public:
     // Lets the user pick a month that holds salary rows; empty when nothing was chosen.
     using HistoryChooser = std::function<std::optional<QString>()>;
 
@@ -41,7 +41,7 @@ public:
 
     static QString proposedMonth();
 
-private:
+  private:
     bool refuseTemplateKey(const QString& month);
     void reopenAt(qint64 id, int fallbackRow);
 

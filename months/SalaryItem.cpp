@@ -5,10 +5,10 @@
 namespace {
 
 std::vector<SalaryItem> readItems(Database& db, const QString& month, int type) {
-    const QueryResult result = db.query(
-        QStringLiteral("Select GZType, GZName, GZField1, SortIdx, ShowStu from TGZSet "
-                       "where GZType=? and GZMonth=? Order by SortIDx"),
-        {type, month});
+    const QueryResult result =
+        db.query(QStringLiteral("Select GZType, GZName, GZField1, SortIdx, ShowStu from TGZSet "
+                                "where GZType=? and GZMonth=? Order by SortIDx"),
+                 {type, month});
     std::vector<SalaryItem> items;
     items.reserve(result.rows.size());
     for (const QVariantList& row : result.rows) {

@@ -62,8 +62,8 @@ bool SalaryStructure::AddBaseGZSet(Database& db, Prompter& prompter, const QStri
             QStringLiteral("Select %1 from TGZSet where GZMonth=? order by ID").arg(columns),
             {source});
         if (rows.rows.empty()) {
-            rows = db.query(
-                QStringLiteral("Select %1 from TGZSet where GZMonth='BASE' order by ID").arg(columns));
+            rows = db.query(QStringLiteral("Select %1 from TGZSet where GZMonth='BASE' order by ID")
+                                .arg(columns));
         }
         db.exec(QStringLiteral("Delete from TGZSet where GZMonth=?"), {newMonth});
         for (const QVariantList& row : rows.rows) {

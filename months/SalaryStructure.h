@@ -7,7 +7,7 @@ class Prompter;
 
 // Keeps salary structures complete and gives new months their own copy of one.
 class SalaryStructure {
-public:
+  public:
     // Completes the template and every month that has items of its own, adding each missing
     // GZ1..GZ30 / KK1..KK15 item as a disabled "工资项目". Existing rows are never changed and a
     // month without items keeps using the template. Silent: a month that fails is skipped.
@@ -19,6 +19,6 @@ public:
     static bool AddBaseGZSet(Database& db, Prompter& prompter, const QString& newMonth,
                              const QString& source);
 
-private:
+  private:
     static void completeMonth(Database& db, const QString& month);
 };

@@ -22,7 +22,7 @@ QString sqlcipherCli(const QString& path, const QString& script) {
 }
 
 class DatabaseTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { db.open(Schema::databasePath(folder.path()), Schema::databaseKey()); }
     TestFolder folder;
     Database db;
@@ -42,8 +42,10 @@ TEST_F(DatabaseTest, NewDatabaseHoldsTemplateAndParameters) {
         const int number = type == 0 ? int(i) + 1 : int(i) - 29;
         EXPECT_EQ(row[1].toString(), (type == 0 ? "GZ" : "KK") + QString::number(number));
         EXPECT_EQ(row[2].toInt(), number);
-        if (row[3].toInt() == 0) (type == 0 ? enabledEarnings : enabledDeductions)++;
-        else EXPECT_EQ(row[4].toString(), QStringLiteral("工资项目"));
+        if (row[3].toInt() == 0)
+            (type == 0 ? enabledEarnings : enabledDeductions)++;
+        else
+            EXPECT_EQ(row[4].toString(), QStringLiteral("工资项目"));
     }
     EXPECT_EQ(enabledEarnings, 10);
     EXPECT_EQ(enabledDeductions, 5);
@@ -91,8 +93,7 @@ TEST_F(DatabaseTest, QuotesInValuesAreStoredAsTyped) {
     const QString name = QStringLiteral("O'Brien'); delete from TGZ; --");
     db.exec("insert into TGZ (GZMonth, EmpName) values (?, ?)", {"202401", name});
     db.exec("insert into TGZ (GZMonth, EmpName) values (?, ?)", {"202401", "张三"});
-    const QueryResult result =
-        db.query("select EmpName from TGZ where EmpName=?", {name});
+    const QueryResult result = db.query("select EmpName from TGZ where EmpName=?", {name});
     ASSERT_EQ(result.rows.size(), 1u);
     EXPECT_EQ(result.rows[0][0].toString(), name);
     EXPECT_EQ(db.query("select count(*) from TGZ").rows[0][0].toInt(), 2);

@@ -27,10 +27,11 @@ TEST(ReadyParaTest, MissingFileGivesTheDefaults) {
 }
 
 TEST(ReadyParaTest, ReadsSectionLastInGbkOrUtf8) {
-    const QString ini = QStringLiteral(
-        "[Other]\r\nBrand=错的\r\n[Last]\r\nbrand=红星\r\nTel=010-1234\r\n");
+    const QString ini =
+        QStringLiteral("[Other]\r\nBrand=错的\r\n[Last]\r\nbrand=红星\r\nTel=010-1234\r\n");
     QStringEncoder gbk("GBK");
-    const QByteArray encodings[] = {QByteArray(gbk(ini)), ini.toUtf8(), "\xEF\xBB\xBF" + ini.toUtf8()};
+    const QByteArray encodings[] = {QByteArray(gbk(ini)), ini.toUtf8(),
+                                    "\xEF\xBB\xBF" + ini.toUtf8()};
     for (const QByteArray& bytes : encodings) {
         TestFolder folder(false);
         writeRaw(folder.file("IIS.INI"), bytes);

@@ -21,13 +21,14 @@ const Person kPeople[] = {
 };
 
 class RecordSetTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         db.open(Schema::databasePath(folder.path()), Schema::databaseKey());
         for (const Person& p : kPeople) {
-            db.exec("insert into TGZ (GZMonth, DepartName, EmpName, GZTotal, SelectStu) "
-                    "values ('202401', ?, ?, ?, ?)",
-                    {p.depart, p.name, p.pay, p.selected});
+            db.exec(
+                "insert into TGZ (GZMonth, DepartName, EmpName, GZTotal, SelectStu) "
+                "values ('202401', ?, ?, ?, ?)",
+                {p.depart, p.name, p.pay, p.selected});
         }
         rs.setDatabase(&db);
         openMonth();

@@ -3,15 +3,15 @@
 #include <QFile>
 
 #include "AppState.h"
-#include "ScriptedPrompter.h"
 #include "Schema.h"
+#include "ScriptedPrompter.h"
 #include "TDM.h"
 #include "TestFolder.h"
 
 namespace {
 
 class TDMTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dm.ADOLocal.exec("insert into TGZMonth (GZMonth) values ('202401')");
         for (const char* depart : {"生产部", "", "财务部", "生产部"}) {
@@ -35,7 +35,7 @@ TEST_F(TDMTest, OpensTheProgramFoldersDatabaseSilently) {
 TEST_F(TDMTest, GetDataBySQLGivesTextOrEmpty) {
     const QString rename = "select GZMonth from TGZMonth where GZMonth=? and ID<>?";
     EXPECT_EQ(dm.GetDataBySQL(rename, {"202401", 0}), "202401");
-    EXPECT_EQ(dm.GetDataBySQL(rename, {"202402", 0}), "");     // no such month
+    EXPECT_EQ(dm.GetDataBySQL(rename, {"202402", 0}), "");          // no such month
     EXPECT_EQ(dm.GetDataBySQL("select GZMonth frm TGZMonth"), "");  // malformed
     EXPECT_EQ(dm.GetDataBySQL("select NULL"), "");
     EXPECT_EQ(dm.GetDataBySQL("select BillHeight from TPara"), "296.78");
@@ -74,7 +74,8 @@ TEST_F(TDMTest, GetFltDataBySQLGivesZeroOnFailure) {
 
 TEST(TDMStartTest, MissingOrBrokenDatabaseIsReportedOnce) {
     const QString message = TDM::missingDatabaseMessage();
-    EXPECT_EQ(message, QStringLiteral("请确认您的程序是否安装正确，或者没有安装MDAC数据访问组件！"));
+    EXPECT_EQ(message,
+              QStringLiteral("请确认您的程序是否安装正确，或者没有安装MDAC数据访问组件！"));
     for (bool broken : {false, true}) {
         TestFolder folder(false);
         if (broken) {

@@ -16,7 +16,7 @@ using fixture::count;
 namespace {
 
 class DetailListTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { db.open(Schema::databasePath(folder.path()), Schema::databaseKey()); }
 
     QStringList visibleTitles() const {
@@ -54,9 +54,9 @@ TEST_F(DetailListTest, LayoutHasSixtyOneColumnsInFixedPlaces) {
         int position;
         const char* field;
     };
-    const Case cases[] = {{0, "ID"},       {1, "SortIdx"},  {5, "EmpName"},  {9, "OneDayMOney"},
-                          {10, "GZ1"},     {39, "GZ30"},    {40, "YFTotal"}, {41, "KK1"},
-                          {55, "KK15"},    {56, "KKTotal"}, {57, "GZTotal"}, {60, "LOGTime"}};
+    const Case cases[] = {{0, "ID"},    {1, "SortIdx"},  {5, "EmpName"},  {9, "OneDayMOney"},
+                          {10, "GZ1"},  {39, "GZ30"},    {40, "YFTotal"}, {41, "KK1"},
+                          {55, "KK15"}, {56, "KKTotal"}, {57, "GZTotal"}, {60, "LOGTime"}};
     for (const Case& c : cases) {
         EXPECT_EQ(layout.column(c.position).field, c.field);
         EXPECT_EQ(layout.GetCol(QString(c.field).toLower()), c.position);
@@ -91,7 +91,8 @@ TEST_F(DetailListTest, DeductionTotalFollowsTheDeductions) {
     const QString months[] = {"none", "some", "none"};
     for (const QString& m : months) {
         ASSERT_TRUE(list.ReadyGrid(m, 0));
-        EXPECT_EQ(list.layout.column(DetailLayout::DeductionTotal).visible, m == "some") << m.toStdString();
+        EXPECT_EQ(list.layout.column(DetailLayout::DeductionTotal).visible, m == "some")
+            << m.toStdString();
         EXPECT_TRUE(list.layout.column(DetailLayout::EarningTotal).visible);
     }
 }
@@ -102,11 +103,8 @@ TEST_F(DetailListTest, AttendanceColumnsFollowPrintDays) {
         QStringList shown;
     };
     const Case cases[] = {
-        {0, {}},
-        {1, {"出勤天数", "工资/天"}},
-        {2, {"出勤天数", "出勤小时", "工资/小时"}},
-        {3, {}},
-        {1, {"出勤天数", "工资/天"}},
+        {0, {}}, {1, {"出勤天数", "工资/天"}}, {2, {"出勤天数", "出勤小时", "工资/小时"}},
+        {3, {}}, {1, {"出勤天数", "工资/天"}},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(list.ReadyGrid("m", c.printDays));
@@ -131,8 +129,11 @@ TEST_F(DetailListTest, LoadsTheMonthByDepartmentAndNameAndClearsPrintMarks) {
 }
 
 TEST_F(DetailListTest, FooterAndCellsUseTheAmountFormat) {
-    fixture::addRow(db, "m", {{"EmpName", "甲"}, {"GZ1", 100.4}, {"GZTotal", 100.4},
-                              {"LOGTime", "2026-12-01 08:05:00"}});
+    fixture::addRow(db, "m",
+                    {{"EmpName", "甲"},
+                     {"GZ1", 100.4},
+                     {"GZTotal", 100.4},
+                     {"LOGTime", "2026-12-01 08:05:00"}});
     fixture::addRow(db, "m", {{"EmpName", "乙"}, {"GZ1", 100.4}, {"GZTotal", 2.675}});
     ASSERT_TRUE(list.ReadyGZList("m", 1));
     EXPECT_EQ(list.footerText(1), "合计");
@@ -197,13 +198,15 @@ TEST_F(DetailListTest, BatchDeleteRemovesTheSelectedRowsTogether) {
     ASSERT_TRUE(list.ReadyGZList("m", 0));
     prompter.queueConfirm(true);
     ASSERT_TRUE(list.deleteRows({1, 3, 3}));
-    EXPECT_EQ(prompter.shown().last(),
-              "confirm: 您确认删除选定的工资记录吗？\n批量删除一般用于期初批量导入数据出错的情况！");
+    EXPECT_EQ(
+        prompter.shown().last(),
+        "confirm: 您确认删除选定的工资记录吗？\n批量删除一般用于期初批量导入数据出错的情况！");
     EXPECT_EQ(column("EmpName"), (QStringList{"0", "2", "4"}));
     EXPECT_EQ(count(db, "select count(*) from TGZ"), 3);
 
-    db.execScript("CREATE TRIGGER no_delete BEFORE DELETE ON TGZ WHEN old.EmpName='4' "
-                  "BEGIN SELECT RAISE(ABORT, 'locked'); END;");
+    db.execScript(
+        "CREATE TRIGGER no_delete BEFORE DELETE ON TGZ WHEN old.EmpName='4' "
+        "BEGIN SELECT RAISE(ABORT, 'locked'); END;");
     prompter.queueConfirm(true);
     EXPECT_FALSE(list.deleteRows({0, 2}));
     EXPECT_EQ(prompter.shown().last(), "error: 删除数据过程中出现错误！");
@@ -214,9 +217,14 @@ TEST_F(DetailListTest, BatchDeleteRemovesTheSelectedRowsTogether) {
 TEST_F(DetailListTest, CopiedRowKeepsEverythingButKeyAndEntryTime) {
     EXPECT_FALSE(list.copyCurrent());
     EXPECT_EQ(prompter.shown().last(), "warning: 没有可复制的职员工资数据记录！");
-    fixture::addRow(db, "m", {{"EmpName", "O'Neil"}, {"GZ1", 3000.5}, {"YFTotal", 3000.5},
-                              {"GZTotal", 3000.5}, {"QM", "备注"}, {"SelectStu", 1},
-                              {"LOGTime", "2020-01-01 00:00:00"}});
+    fixture::addRow(db, "m",
+                    {{"EmpName", "O'Neil"},
+                     {"GZ1", 3000.5},
+                     {"YFTotal", 3000.5},
+                     {"GZTotal", 3000.5},
+                     {"QM", "备注"},
+                     {"SelectStu", 1},
+                     {"LOGTime", "2020-01-01 00:00:00"}});
     ASSERT_TRUE(list.ReadyGZList("m", 0));
     prompter.queueConfirm(true);
     ASSERT_TRUE(list.copyCurrent());
@@ -233,16 +241,20 @@ TEST_F(DetailListTest, CopiedRowKeepsEverythingButKeyAndEntryTime) {
 TEST_F(DetailListTest, MonthCopyBringsRowsAndStructure) {
     fixture::addStructure(db, "src", 3, 2);
     for (int i = 0; i < 25; ++i) {
-        fixture::addRow(db, "src", {{"EmpName", QString("员工%1").arg(i)}, {"GZ1", 1000 + i},
-                                    {"YFTotal", 1000 + i}, {"GZTotal", 1000 + i}});
+        fixture::addRow(db, "src",
+                        {{"EmpName", QString("员工%1").arg(i)},
+                         {"GZ1", 1000 + i},
+                         {"YFTotal", 1000 + i},
+                         {"GZTotal", 1000 + i}});
     }
     const auto chooser = [] { return std::optional<QString>("src"); };
     ASSERT_TRUE(MonthCopy::Button9Click(db, prompter, "dst", false, chooser));
     EXPECT_TRUE(prompter.shown().isEmpty());  // an empty target is not asked about
     EXPECT_EQ(count(db, "select count(*) from TGZ where GZMonth='dst'"), 25);
-    EXPECT_EQ(count(db, "select count(*) from TGZ a join TGZ b on a.EmpName=b.EmpName and "
-                        "a.GZ1=b.GZ1 and a.GZTotal=b.GZTotal where a.GZMonth='dst' and "
-                        "b.GZMonth='src' and a.ZWName=' ' and a.LOGTime is not null"),
+    EXPECT_EQ(count(db,
+                    "select count(*) from TGZ a join TGZ b on a.EmpName=b.EmpName and "
+                    "a.GZ1=b.GZ1 and a.GZTotal=b.GZTotal where a.GZMonth='dst' and "
+                    "b.GZMonth='src' and a.ZWName=' ' and a.LOGTime is not null"),
               25);
     ASSERT_TRUE(list.ReadyGZList("dst", 0));
     EXPECT_EQ(list.layout.column(10).title, "应发工资|src收入1");
@@ -263,8 +275,9 @@ TEST_F(DetailListTest, MonthCopyBringsRowsAndStructure) {
 
 TEST_F(DetailListTest, FailedMonthCopyWritesNothing) {
     for (int i = 0; i < 3; ++i) fixture::addRow(db, "src", {{"EmpName", QString::number(i)}});
-    db.execScript("CREATE TRIGGER no_third BEFORE INSERT ON TGZ WHEN new.EmpName='2' "
-                  "BEGIN SELECT RAISE(ABORT, 'disk full'); END;");
+    db.execScript(
+        "CREATE TRIGGER no_third BEFORE INSERT ON TGZ WHEN new.EmpName='2' "
+        "BEGIN SELECT RAISE(ABORT, 'disk full'); END;");
     const auto chooser = [] { return std::optional<QString>("src"); };
     EXPECT_FALSE(MonthCopy::Button9Click(db, prompter, "dst", false, chooser));
     EXPECT_EQ(prompter.shown().last(), "error: 复制数据失败！");

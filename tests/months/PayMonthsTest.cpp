@@ -17,10 +17,8 @@ const QString kStructureNote =
     "info: 注意，需要选择复制哪个月度的工资结构，如果不选择，则采用系统默认工资结构！";
 
 class PayMonthsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        db.open(Schema::databasePath(folder.path()), Schema::databaseKey());
-    }
+  protected:
+    void SetUp() override { db.open(Schema::databasePath(folder.path()), Schema::databaseKey()); }
     QStringList keys() const {
         QStringList result;
         for (int i = 0; i < months.dsGZMonth.recordCount(); ++i) {
@@ -55,9 +53,10 @@ TEST_F(PayMonthsTest, FirstMonthGetsTheTemplate) {
                            kStructureNote}));
     EXPECT_EQ(months.currentMonth(), "202601");
     EXPECT_EQ(count(db, "select count(*) from TGZSet where GZMonth='202601'"), 45);
-    EXPECT_EQ(count(db, "select count(*) from TGZSet a join TGZSet b on a.GZField1=b.GZField1 "
-                        "and a.GZName=b.GZName and a.ShowStu=b.ShowStu "
-                        "where a.GZMonth='202601' and b.GZMonth='BASE'"),
+    EXPECT_EQ(count(db,
+                    "select count(*) from TGZSet a join TGZSet b on a.GZField1=b.GZField1 "
+                    "and a.GZName=b.GZName and a.ShowStu=b.ShowStu "
+                    "where a.GZMonth='202601' and b.GZMonth='BASE'"),
               45);
 }
 
@@ -148,8 +147,9 @@ TEST_F(PayMonthsTest, FailedRenameLeavesKeyAndRowsUnchanged) {
     fixture::addMonth(db, "202401");
     fixture::addStructure(db, "202401", 2, 1);
     fixture::addRow(db, "202401", {{"EmpName", "张三"}});
-    db.execScript("CREATE TRIGGER no_rename BEFORE UPDATE ON TGZMonth "
-                  "BEGIN SELECT RAISE(ABORT, 'locked'); END;");
+    db.execScript(
+        "CREATE TRIGGER no_rename BEFORE UPDATE ON TGZMonth "
+        "BEGIN SELECT RAISE(ABORT, 'locked'); END;");
     months.ReadyMonth();
     prompter.queueInput(QString("202402"));
     EXPECT_FALSE(months.Button2Click());
@@ -200,8 +200,9 @@ TEST_F(PayMonthsTest, DeletingTheOnlyMonthEmptiesTheCaption) {
 TEST_F(PayMonthsTest, FailedDeleteKeepsEverything) {
     fixture::addMonth(db, "202401");
     fixture::addRow(db, "202401", {});
-    db.execScript("CREATE TRIGGER no_delete BEFORE DELETE ON TGZMonth "
-                  "BEGIN SELECT RAISE(ABORT, 'locked'); END;");
+    db.execScript(
+        "CREATE TRIGGER no_delete BEFORE DELETE ON TGZMonth "
+        "BEGIN SELECT RAISE(ABORT, 'locked'); END;");
     months.ReadyMonth();
     prompter.queueConfirm(true);
     EXPECT_FALSE(months.Button3Click());

@@ -14,7 +14,7 @@ using fixture::count;
 namespace {
 
 class SalaryStructureTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { db.open(Schema::databasePath(folder.path()), Schema::databaseKey()); }
     TestFolder folder;
     Database db;
@@ -28,8 +28,9 @@ TEST_F(SalaryStructureTest, EmptyTemplateIsRebuiltDisabled) {
     fixture::addMonth(db, "202401");
     SalaryStructure::StructUpdate(db);
     EXPECT_EQ(count(db, "select count(*) from TGZSet where GZMonth='BASE'"), 45);
-    EXPECT_EQ(count(db, "select count(*) from TGZSet where GZName='工资项目' and ShowStu=1 "
-                        "and SortIdx=cast(substr(GZField1, 3) as integer)"),
+    EXPECT_EQ(count(db,
+                    "select count(*) from TGZSet where GZName='工资项目' and ShowStu=1 "
+                    "and SortIdx=cast(substr(GZField1, 3) as integer)"),
               45);
     // A month without items of its own keeps using the template.
     EXPECT_EQ(count(db, "select count(*) from TGZSet where GZMonth='202401'"), 0);
@@ -38,21 +39,25 @@ TEST_F(SalaryStructureTest, EmptyTemplateIsRebuiltDisabled) {
 TEST_F(SalaryStructureTest, GapsAreFilledAndExistingItemsKept) {
     fixture::addMonth(db, "202401");
     fixture::addStructure(db, "202401", 5, 2);
-    db.exec("delete from TGZSet where GZMonth='202401' and "
-            "((GZType=0 and SortIdx>20) or (GZType=1 and SortIdx>10))");
+    db.exec(
+        "delete from TGZSet where GZMonth='202401' and "
+        "((GZType=0 and SortIdx>20) or (GZType=1 and SortIdx>10))");
     db.exec("update TGZSet set GZField1=lower(GZField1) where GZMonth='202401' and SortIdx=3");
     SalaryStructure::StructUpdate(db);
 
     EXPECT_EQ(count(db, "select count(*) from TGZSet where GZMonth='202401'"), 45);
-    EXPECT_EQ(count(db, "select count(*) from TGZSet where GZMonth='202401' and "
-                        "GZName='工资项目' and ShowStu=1"),
+    EXPECT_EQ(count(db,
+                    "select count(*) from TGZSet where GZMonth='202401' and "
+                    "GZName='工资项目' and ShowStu=1"),
               15);
-    EXPECT_EQ(count(db, "select count(*) from TGZSet where GZMonth='202401' and GZType=0 and "
-                        "SortIdx between 21 and 30 and GZField1='GZ'||SortIdx"),
+    EXPECT_EQ(count(db,
+                    "select count(*) from TGZSet where GZMonth='202401' and GZType=0 and "
+                    "SortIdx between 21 and 30 and GZField1='GZ'||SortIdx"),
               10);
     // Items already there, including one whose field is in other letter case, stay as they were.
-    EXPECT_EQ(count(db, "select count(*) from TGZSet where GZMonth='202401' and GZName like "
-                        "'202401%' and ShowStu=0"),
+    EXPECT_EQ(count(db,
+                    "select count(*) from TGZSet where GZMonth='202401' and GZName like "
+                    "'202401%' and ShowStu=0"),
               7);
     SalaryStructure::StructUpdate(db);
     EXPECT_EQ(count(db, "select count(*) from TGZSet where GZMonth='202401'"), 45);
@@ -76,9 +81,10 @@ TEST_F(SalaryStructureTest, AddBaseGZSetCopiesSourceOrTemplate) {
     fixture::addStructure(db, "202402", 1, 1);  // replaced wholesale
     ASSERT_TRUE(SalaryStructure::AddBaseGZSet(db, prompter, "202402", "202401"));
     EXPECT_EQ(count(db, "select count(*) from TGZSet where GZMonth='202402'"), 45);
-    EXPECT_EQ(count(db, "select count(*) from TGZSet a join TGZSet b on a.GZField1=b.GZField1 "
-                        "and a.GZName=b.GZName and a.ShowStu=b.ShowStu and a.SortIdx=b.SortIdx "
-                        "where a.GZMonth='202402' and b.GZMonth='202401'"),
+    EXPECT_EQ(count(db,
+                    "select count(*) from TGZSet a join TGZSet b on a.GZField1=b.GZField1 "
+                    "and a.GZName=b.GZName and a.ShowStu=b.ShowStu and a.SortIdx=b.SortIdx "
+                    "where a.GZMonth='202402' and b.GZMonth='202401'"),
               45);
 
     ASSERT_TRUE(SalaryStructure::AddBaseGZSet(db, prompter, "202403", "没有结构的月度"));
@@ -93,8 +99,9 @@ TEST_F(SalaryStructureTest, AddBaseGZSetCopiesSourceOrTemplate) {
 
 TEST_F(SalaryStructureTest, FailedCopyKeepsTheOldStructure) {
     fixture::addStructure(db, "202402", 2, 2);
-    db.execScript("CREATE TRIGGER no_insert BEFORE INSERT ON TGZSet "
-                  "BEGIN SELECT RAISE(ABORT, 'disk full'); END;");
+    db.execScript(
+        "CREATE TRIGGER no_insert BEFORE INSERT ON TGZSet "
+        "BEGIN SELECT RAISE(ABORT, 'disk full'); END;");
     EXPECT_FALSE(SalaryStructure::AddBaseGZSet(db, prompter, "202402", "BASE"));
     EXPECT_EQ(prompter.shown(), QStringList{"error: 增加新月度的工资项目模板失败！"});
     EXPECT_EQ(count(db, "select count(*) from TGZSet where GZMonth='202402' and ShowStu=0"), 4);

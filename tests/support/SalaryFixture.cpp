@@ -17,8 +17,8 @@ void addStructure(Database& db, const QString& month, int earnings, int deductio
         for (int i = 1; i <= count; ++i) {
             db.exec(QStringLiteral("insert into TGZSet (GZMonth, GZType, GZName, GZField1, "
                                    "SortIdx, ShowStu) values (?, ?, ?, ?, ?, ?)"),
-                    {month, type, month + word + QString::number(i), prefix + QString::number(i),
-                     i, i <= enabled ? 0 : 1});
+                    {month, type, month + word + QString::number(i), prefix + QString::number(i), i,
+                     i <= enabled ? 0 : 1});
         }
     };
     add(0, QStringLiteral("GZ"), QStringLiteral("收入"), 30, earnings);

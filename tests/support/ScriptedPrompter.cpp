@@ -21,13 +21,17 @@ QStringList ScriptedPrompter::texts() const {
     return result;
 }
 
-void ScriptedPrompter::info(const QString& text) { shown_ << QStringLiteral("info: ") + text; }
+void ScriptedPrompter::info(const QString& text) {
+    shown_ << QStringLiteral("info: ") + text;
+}
 
 void ScriptedPrompter::warning(const QString& text) {
     shown_ << QStringLiteral("warning: ") + text;
 }
 
-void ScriptedPrompter::error(const QString& text) { shown_ << QStringLiteral("error: ") + text; }
+void ScriptedPrompter::error(const QString& text) {
+    shown_ << QStringLiteral("error: ") + text;
+}
 
 bool ScriptedPrompter::confirm(const QString& text) {
     shown_ << QStringLiteral("confirm: ") + text;

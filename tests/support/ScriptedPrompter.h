@@ -11,7 +11,7 @@
 // "kind: text", and answers questions from queued answers. A question without a queued answer
 // fails the test, so a test states every answer the user gives.
 class ScriptedPrompter : public Prompter {
-public:
+  public:
     void queueConfirm(bool yes) { confirms_.push_back(yes); }
     void queueInput(const std::optional<QString>& answer) {
         inputs_.emplace_back(answer.has_value(), answer.value_or(QString()));
@@ -37,7 +37,7 @@ public:
                                           const QString& filter) override;
     std::optional<QString> chooseFolder(const QString& title, const QString& start) override;
 
-private:
+  private:
     std::optional<QString> nextFile(const QString& title);
 
     QStringList shown_;

@@ -10,6 +10,10 @@ TestFolder::TestFolder(bool withDatabase) {
     if (withDatabase) Schema::createDatabaseFile(path());
 }
 
-QString TestFolder::path() const { return dir_.path() + QStringLiteral("/"); }
+QString TestFolder::path() const {
+    return dir_.path() + QStringLiteral("/");
+}
 
-QString TestFolder::file(const QString& relative) const { return QDir(dir_.path()).filePath(relative); }
+QString TestFolder::file(const QString& relative) const {
+    return QDir(dir_.path()).filePath(relative);
+}

@@ -5,12 +5,12 @@
 
 // A temporary program folder, optionally with a freshly created payroll database in it.
 class TestFolder {
-public:
+  public:
     explicit TestFolder(bool withDatabase = true);
     // The folder, ending in "/", as the program's own folder would.
     QString path() const;
     QString file(const QString& relative) const;
 
-private:
+  private:
     QTemporaryDir dir_;
 };

@@ -1,0 +1,304 @@
+#include "TfrmMainGZT.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QDir>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QStyle>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "AppState.h"
+#include "Pub.h"
+#include "TDM.h"
+
+namespace {
+
+// Commands of parts still to be built stay visible, greyed out, and say why.
+void markPending(QAction* action) {
+    action->setEnabled(false);
+    action->setToolTip(QStringLiteral("此功能尚在开发中"));
+}
+
+void markPending(QWidget* widget) {
+    widget->setEnabled(false);
+    widget->setToolTip(QStringLiteral("此功能尚在开发中"));
+}
+
+QAction* addMenuAction(QMenu* menu, const QString& objectName, const QString& text) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(objectName);
+    return action;
+}
+
+QPushButton* addButton(QWidget* parent, const QString& objectName, const QString& text) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(objectName);
+    return button;
+}
+
+void configureGrid(QTableView* grid, QAbstractItemView::SelectionMode mode) {
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(mode);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    grid->verticalHeader()->setDefaultSectionSize(20);
+    grid->verticalHeader()->hide();
+}
+
+}  // namespace
+
+TfrmMainGZT::TfrmMainGZT(TDM& dm, Prompter& prompter, QWidget* parent)
+    : QMainWindow(parent), dm_(dm), prompter_(prompter), floatFormat_(QStringLiteral("0")) {
+    setObjectName(QStringLiteral("frmMainGZT"));
+    buildToolBar();
+
+    auto* central = new QWidget(this);
+    auto* layout = new QHBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    layout->addWidget(buildMonthBox());
+    layout->addWidget(buildDetailBox(), 1);
+    setCentralWidget(central);
+    resize(1024, 700);
+
+    FormCreate();
+}
+
+void TfrmMainGZT::FormCreate() {
+    AppParams.TopPos = 2;
+    VendorInfo = ReadyPara(AppPath);
+    const QString caption = VendorInfo.Brand + QStringLiteral("工资条制作打印软件");
+    // The display name first: the platform appends it to window titles that differ from it.
+    QGuiApplication::setApplicationDisplayName(caption);
+    setWindowTitle(caption);
+    AppParams.LogPass.clear();
+    // When the parameters cannot be read at all, the grid keeps its own whole-number format.
+    if (LoadRegPara(dm_, AppParams)) SetFloatFormat();
+    FirstActivation = true;
+}
+
+void TfrmMainGZT::SetFloatFormat() {
+    floatFormat_ = AmountFormat(AppParams);
+}
+
+QString TfrmMainGZT::detailCaption() const {
+    return GroupBox2->title();
+}
+
+void TfrmMainGZT::setDetailCaption(const QString& month) {
+    GroupBox2->setTitle(QStringLiteral("月度[") + month + QStringLiteral("]工资发放明细表"));
+}
+
+QStringList TfrmMainGZT::toolbarCaptions() const {
+    QStringList captions;
+    for (const QAction* action : ToolBar1->actions()) {
+        if (!action->isSeparator()) captions << action->text();
+    }
+    return captions;
+}
+
+QAction* TfrmMainGZT::addToolAction(const QString& objectName, const QString& text, QIcon icon) {
+    QAction* action = ToolBar1->addAction(icon, text);
+    action->setObjectName(objectName);
+    return action;
+}
+
+void TfrmMainGZT::buildToolBar() {
+    ToolBar1 = new QToolBar(QStringLiteral("工具栏"), this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    ToolBar1->setIconSize(QSize(16, 16));
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+    QStyle* s = style();
+
+    // The current view: always checked, since there is no other view to switch to.
+    QAction* view =
+        addToolAction(QStringLiteral("ToolButtonGZEdit"), QStringLiteral("工资编辑与打印"),
+                      s->standardIcon(QStyle::SP_FileDialogDetailedView));
+    view->setCheckable(true);
+    view->setChecked(true);
+    auto* views = new QActionGroup(this);
+    views->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    views->addAction(view);
+
+    markPending(addToolAction(QStringLiteral("ToolButtonGZCount"), QStringLiteral("工资统计"),
+                              s->standardIcon(QStyle::SP_FileDialogContentsView)));
+    markPending(addToolAction(QStringLiteral("ToolButton21"), QStringLiteral("工资项目参数设置"),
+                              s->standardIcon(QStyle::SP_FileDialogListView)));
+    markPending(addToolAction(QStringLiteral("ToolButton1"), QStringLiteral("基本参数"),
+                              s->standardIcon(QStyle::SP_ComputerIcon)));
+    markPending(addToolAction(QStringLiteral("ToolButton8"), QStringLiteral("设置登陆密码"),
+                              s->standardIcon(QStyle::SP_MessageBoxWarning)));
+    ToolBar1->addSeparator();
+    markPending(addToolAction(QStringLiteral("ToolButton5"), QStringLiteral("发送Excel"),
+                              s->standardIcon(QStyle::SP_DialogSaveButton)));
+    markPending(addToolAction(QStringLiteral("ToolButton7"), QStringLiteral("从Excel导入"),
+                              s->standardIcon(QStyle::SP_DialogOpenButton)));
+    ToolBar1->addSeparator();
+
+    PopupMenuDatabase = new QMenu(QStringLiteral("数据库维护"), this);
+    PopupMenuDatabase->setObjectName(QStringLiteral("PopupMenuDatabase"));
+    PopupMenuDatabase->setToolTipsVisible(true);
+    markPending(addMenuAction(PopupMenuDatabase, QStringLiteral("MenuItem1"),
+                              QStringLiteral("数据库备份")));
+    markPending(addMenuAction(PopupMenuDatabase, QStringLiteral("MenuItem2"),
+                              QStringLiteral("数据库还原")));
+    PopupMenuDatabase->addSeparator();
+    markPending(addMenuAction(PopupMenuDatabase, QStringLiteral("N2"), QStringLiteral("数据清除")));
+    QAction* database = PopupMenuDatabase->menuAction();
+    database->setObjectName(QStringLiteral("TBDatabase"));
+    database->setIcon(s->standardIcon(QStyle::SP_DriveHDIcon));
+    ToolBar1->addAction(database);
+    ToolBar1->addSeparator();
+
+    markPending(addToolAction(QStringLiteral("ToolButton11"), QStringLiteral("在线升级"),
+                              s->standardIcon(QStyle::SP_BrowserReload)));
+
+    PopupMenuHelp = new QMenu(QStringLiteral("帮助"), this);
+    PopupMenuHelp->setObjectName(QStringLiteral("PopupMenuHelp"));
+    PopupMenuHelp->setToolTipsVisible(true);
+    // Kept hidden: the help page replaced the written manual.
+    addMenuAction(PopupMenuHelp, QStringLiteral("N12"), QStringLiteral("使用说明"))
+        ->setVisible(false);
+    QAction* tutorial =
+        addMenuAction(PopupMenuHelp, QStringLiteral("N13"), QStringLiteral("动画教程"));
+    connect(tutorial, &QAction::triggered, this, &TfrmMainGZT::N13Click);
+    PopupMenuHelp->addSeparator();
+    markPending(addMenuAction(PopupMenuHelp, QStringLiteral("N15"), QStringLiteral("关于..")));
+    QAction* help = PopupMenuHelp->menuAction();
+    help->setObjectName(QStringLiteral("TBHelp"));
+    help->setIcon(s->standardIcon(QStyle::SP_DialogHelpButton));
+    ToolBar1->addAction(help);
+    ToolBar1->addSeparator();
+
+    QAction* closeAction = addToolAction(QStringLiteral("ToolButtonClose"), QStringLiteral("关闭"),
+                                         s->standardIcon(QStyle::SP_DialogCloseButton));
+    connect(closeAction, &QAction::triggered, this, &QWidget::close);
+
+    for (QAction* action : ToolBar1->actions()) {
+        auto* button = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(action));
+        if (!button) continue;
+        button->setMinimumHeight(35);
+        // The two menus drop down below their button as soon as it is pressed.
+        if (action->menu()) button->setPopupMode(QToolButton::InstantPopup);
+    }
+}
+
+QWidget* TfrmMainGZT::buildMonthBox() {
+    GroupBox1 = new QGroupBox(QStringLiteral("工资发放月度"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setFixedWidth(175);
+    auto* layout = new QVBoxLayout(GroupBox1);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+
+    monthModel_ = new QStandardItemModel(0, 2, this);
+    monthModel_->setHorizontalHeaderLabels({QStringLiteral("编号"), QStringLiteral("发放月度")});
+    DBGridEh1 = new QTableView(GroupBox1);
+    DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+    DBGridEh1->setModel(monthModel_);
+    configureGrid(DBGridEh1, QAbstractItemView::SingleSelection);
+    DBGridEh1->setColumnWidth(0, 45);
+    DBGridEh1->horizontalHeader()->setStretchLastSection(true);
+    connect(DBGridEh1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        PopupMenuHelp->popup(DBGridEh1->viewport()->mapToGlobal(pos));
+    });
+    layout->addWidget(DBGridEh1, 1);
+
+    auto* panel = new QWidget(GroupBox1);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    auto* buttons = new QHBoxLayout(panel);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->setSpacing(2);
+    buttons->addWidget(addButton(panel, QStringLiteral("Button1"), QStringLiteral("增加月度")));
+    buttons->addWidget(addButton(panel, QStringLiteral("Button2"), QStringLiteral("修改")));
+    buttons->addWidget(addButton(panel, QStringLiteral("Button3"), QStringLiteral("删除")));
+    for (QPushButton* button : panel->findChildren<QPushButton*>()) markPending(button);
+    layout->addWidget(panel);
+    return GroupBox1;
+}
+
+QWidget* TfrmMainGZT::buildDetailBox() {
+    GroupBox2 = new QGroupBox(this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    setDetailCaption(QStringLiteral("XXXX"));
+    auto* layout = new QVBoxLayout(GroupBox2);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+
+    detailModel_ = new QStandardItemModel(this);
+    DBGridEh2 = new QTableView(GroupBox2);
+    DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
+    DBGridEh2->setModel(detailModel_);
+    configureGrid(DBGridEh2, QAbstractItemView::ExtendedSelection);
+
+    PopupMenuDetail = new QMenu(this);
+    PopupMenuDetail->setObjectName(QStringLiteral("PopupMenuDetail"));
+    PopupMenuDetail->setToolTipsVisible(true);
+    markPending(
+        addMenuAction(PopupMenuDetail, QStringLiteral("Excel1"), QStringLiteral("发送到&Excel")));
+    PopupMenuDetail->addSeparator();
+    markPending(addMenuAction(PopupMenuDetail, QStringLiteral("BatchDelete"),
+                              QStringLiteral("批量删除-先鼠标拖选")));
+    PopupMenuDetail->addSeparator();
+    markPending(addMenuAction(PopupMenuDetail, QStringLiteral("N6"),
+                              QStringLiteral("列表打印-打印选定行")));
+    connect(DBGridEh2, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        PopupMenuDetail->popup(DBGridEh2->viewport()->mapToGlobal(pos));
+    });
+    layout->addWidget(DBGridEh2, 1);
+
+    auto* panel = new QWidget(GroupBox2);
+    panel->setObjectName(QStringLiteral("Panel2"));
+    auto* buttons = new QHBoxLayout(panel);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->setSpacing(4);
+
+    PopupMenu4 = new QMenu(this);
+    PopupMenu4->setObjectName(QStringLiteral("PopupMenu4"));
+    PopupMenu4->setToolTipsVisible(true);
+    markPending(addMenuAction(PopupMenu4, QStringLiteral("N7"), QStringLiteral("全部打印")));
+    markPending(addMenuAction(PopupMenu4, QStringLiteral("N8"), QStringLiteral("打印选定行")));
+
+    const struct {
+        const char* name;
+        const char* text;
+    } detailButtons[] = {
+        {"ButtonAddDetail", "增加明细"},
+        {"ButtonEditDetail", "修改明细"},
+        {"ButtonDeleteDetail", "删除明细"},
+        {"Button7", "打印明细表"},
+        {"Button8", "打印工资条"},
+        {"Button14", "POS工资条"},
+        {"Button9", "月度数据复制"},
+        {"ButtonCopyEmployee", "职员数据复制"},
+        {"Button13", "生成电子工资条并EMail"},
+    };
+    for (const auto& entry : detailButtons) {
+        QPushButton* button =
+            addButton(panel, QString::fromLatin1(entry.name), QString::fromUtf8(entry.text));
+        if (button->objectName() == u"Button8") button->setMenu(PopupMenu4);
+        markPending(button);
+        buttons->addWidget(button);
+        detailButtons_ << button;
+    }
+    buttons->addStretch(1);
+    layout->addWidget(panel);
+    return GroupBox2;
+}
+
+void TfrmMainGZT::N13Click() {
+    OpenInBrowser(QDir(AppPath).filePath(QStringLiteral("Help/LarkGZ.htm")));
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+class Prompter;
+class QAbstractButton;
+class QAction;
+class QGroupBox;
+class QMenu;
+class QStandardItemModel;
+class QTableView;
+class QToolBar;
+class TDM;
+
+// The main window: the toolbar, the pay months on the left and the salary rows of the selected
+// month on the right. Each command that belongs to a part of the program still to be built is
+// present and disabled, so the window shows its final layout without offering what it cannot do.
+class TfrmMainGZT : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    // Reads the vendor texts from IIS.INI below AppPath and the parameters from `dm`; AppPath is
+    // set before the window is built.
+    TfrmMainGZT(TDM& dm, Prompter& prompter, QWidget* parent = nullptr);
+
+    // Display format of the amounts, "0" or "0.00", for the detail grid.
+    QString floatFormat() const { return floatFormat_; }
+    bool firstActivation() const { return FirstActivation; }
+
+    QString detailCaption() const;
+    void setDetailCaption(const QString& month);
+    // Texts of the toolbar's commands, left to right, without separators.
+    QStringList toolbarCaptions() const;
+
+    QToolBar* toolBar() const { return ToolBar1; }
+    QMenu* databaseMenu() const { return PopupMenuDatabase; }
+    QMenu* helpMenu() const { return PopupMenuHelp; }
+    QMenu* printMenu() const { return PopupMenu4; }
+    QMenu* detailMenu() const { return PopupMenuDetail; }
+    QGroupBox* monthBox() const { return GroupBox1; }
+    QGroupBox* detailBox() const { return GroupBox2; }
+    QTableView* monthGrid() const { return DBGridEh1; }
+    QTableView* detailGrid() const { return DBGridEh2; }
+    // The buttons below the detail grid, left to right.
+    QList<QAbstractButton*> detailButtons() const { return detailButtons_; }
+
+  private:
+    void buildToolBar();
+    QWidget* buildMonthBox();
+    QWidget* buildDetailBox();
+    QAction* addToolAction(const QString& objectName, const QString& text, QIcon icon);
+
+    // Vendor texts, caption, parameters: the steps of the window's creation.
+    void FormCreate();
+    void SetFloatFormat();
+    void N13Click();
+
+    TDM& dm_;
+    Prompter& prompter_;
+    QString floatFormat_;
+    bool FirstActivation = false;
+
+    QToolBar* ToolBar1 = nullptr;
+    QMenu* PopupMenuDatabase = nullptr;
+    QMenu* PopupMenuHelp = nullptr;
+    QMenu* PopupMenu4 = nullptr;
+    QMenu* PopupMenuDetail = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QTableView* DBGridEh1 = nullptr;
+    QTableView* DBGridEh2 = nullptr;
+    QStandardItemModel* monthModel_ = nullptr;
+    QStandardItemModel* detailModel_ = nullptr;
+    QList<QAbstractButton*> detailButtons_;
+};
