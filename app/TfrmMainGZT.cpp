@@ -9,7 +9,6 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
-#include <QStandardItemModel>
 #include <QStyle>
 #include <QTableView>
 #include <QToolBar>
@@ -17,8 +16,14 @@
 #include <QVBoxLayout>
 
 #include "AppState.h"
+#include "DetailGrid.h"
+#include "MonthCopy.h"
+#include "Prompter.h"
 #include "Pub.h"
+#include "RecordSetModel.h"
+#include "SalaryStructure.h"
 #include "TDM.h"
+#include "TfrmSelectHisMonth.h"
 
 namespace {
 
@@ -57,7 +62,12 @@ void configureGrid(QTableView* grid, QAbstractItemView::SelectionMode mode) {
 }  // namespace
 
 TfrmMainGZT::TfrmMainGZT(TDM& dm, Prompter& prompter, QWidget* parent)
-    : QMainWindow(parent), dm_(dm), prompter_(prompter), floatFormat_(QStringLiteral("0")) {
+    : QMainWindow(parent),
+      dm_(dm),
+      prompter_(prompter),
+      floatFormat_(QStringLiteral("0")),
+      months_(dm.ADOLocal, prompter),
+      list_(dm.ADOLocal, prompter) {
     setObjectName(QStringLiteral("frmMainGZT"));
     buildToolBar();
 
@@ -81,13 +91,84 @@ void TfrmMainGZT::FormCreate() {
     QGuiApplication::setApplicationDisplayName(caption);
     setWindowTitle(caption);
     AppParams.LogPass.clear();
+    SalaryStructure::StructUpdate(dm_.ADOLocal);
     // When the parameters cannot be read at all, the grid keeps its own whole-number format.
     if (LoadRegPara(dm_, AppParams)) SetFloatFormat();
+    months_.ReadyMonth();
+    // Opening the list loads the newest month; an empty list loads nothing.
+    showMonths(!months_.isEmpty());
     FirstActivation = true;
 }
 
 void TfrmMainGZT::SetFloatFormat() {
     floatFormat_ = AmountFormat(AppParams);
+    list_.layout.setAmountFormat(floatFormat_);
+    DBGridEh2->refresh();
+}
+
+void TfrmMainGZT::showMonths(bool loadRows) {
+    monthModel_->reload();
+    if (!months_.isEmpty()) {
+        const QSignalBlocker blocker(DBGridEh1->selectionModel());
+        DBGridEh1->selectRow(months_.dsGZMonth.recNo());
+    }
+    if (loadRows) dsGZMonthAfterScroll();
+}
+
+void TfrmMainGZT::dsGZMonthAfterScroll() {
+    // A month list that could not be opened loads nothing, so a missing database is told once.
+    if (months_.dsGZMonth.isOpen()) list_.ReadyGZList(months_.currentMonth(), AppParams.PrintDays);
+    showDetail();
+}
+
+void TfrmMainGZT::showDetail() {
+    DBGridEh2->refresh();
+    GroupBox2->setTitle(list_.caption());
+}
+
+std::optional<QString> TfrmMainGZT::chooseHistoryMonth() {
+    return SelectHisMonth(dm_.ADOLocal, prompter_, this);
+}
+
+void TfrmMainGZT::Button1Click() {
+    if (months_.Button1Click([this] { return chooseHistoryMonth(); })) showMonths(true);
+}
+
+void TfrmMainGZT::Button2Click() {
+    if (months_.Button2Click()) showMonths(true);
+}
+
+void TfrmMainGZT::Button3Click() {
+    // Even when no month is left: the list then shows the empty month "月度[]".
+    if (months_.Button3Click()) showMonths(true);
+}
+
+void TfrmMainGZT::Button9Click() {
+    const bool hasRows = list_.loaded() && !list_.dsGZDetail.isEmpty();
+    if (MonthCopy::Button9Click(dm_.ADOLocal, prompter_, months_.currentMonth(), hasRows,
+                                [this] { return chooseHistoryMonth(); })) {
+        dsGZMonthAfterScroll();
+    }
+}
+
+void TfrmMainGZT::deleteDetailClick() {
+    if (list_.deleteCurrent()) showDetail();
+}
+
+void TfrmMainGZT::copyEmployeeClick() {
+    if (!list_.copyCurrent()) return;
+    dsGZMonthAfterScroll();
+    list_.ReCalcAll();
+    showDetail();
+}
+
+void TfrmMainGZT::batchDeleteClick() {
+    if (list_.deleteRows(DBGridEh2->selectedRows())) showDetail();
+}
+
+void TfrmMainGZT::titleClick(int position) {
+    list_.titleClicked(position);
+    DBGridEh2->refresh();
 }
 
 QString TfrmMainGZT::detailCaption() const {
@@ -204,8 +285,9 @@ QWidget* TfrmMainGZT::buildMonthBox() {
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
 
-    monthModel_ = new QStandardItemModel(0, 2, this);
-    monthModel_->setHorizontalHeaderLabels({QStringLiteral("编号"), QStringLiteral("发放月度")});
+    monthModel_ =
+        new RecordSetModel(months_.dsGZMonth, {QStringLiteral("ID"), QStringLiteral("GZMonth")},
+                           {QStringLiteral("编号"), QStringLiteral("发放月度")}, this);
     DBGridEh1 = new QTableView(GroupBox1);
     DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
     DBGridEh1->setModel(monthModel_);
@@ -215,6 +297,13 @@ QWidget* TfrmMainGZT::buildMonthBox() {
     connect(DBGridEh1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         PopupMenuHelp->popup(DBGridEh1->viewport()->mapToGlobal(pos));
     });
+    connect(DBGridEh1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!current.isValid() || months_.isEmpty()) return;
+                if (current.row() == months_.dsGZMonth.recNo()) return;
+                months_.select(current.row());
+                dsGZMonthAfterScroll();
+            });
     layout->addWidget(DBGridEh1, 1);
 
     auto* panel = new QWidget(GroupBox1);
@@ -222,10 +311,21 @@ QWidget* TfrmMainGZT::buildMonthBox() {
     auto* buttons = new QHBoxLayout(panel);
     buttons->setContentsMargins(0, 0, 0, 0);
     buttons->setSpacing(2);
-    buttons->addWidget(addButton(panel, QStringLiteral("Button1"), QStringLiteral("增加月度")));
-    buttons->addWidget(addButton(panel, QStringLiteral("Button2"), QStringLiteral("修改")));
-    buttons->addWidget(addButton(panel, QStringLiteral("Button3"), QStringLiteral("删除")));
-    for (QPushButton* button : panel->findChildren<QPushButton*>()) markPending(button);
+    const struct {
+        const char* name;
+        const char* text;
+        void (TfrmMainGZT::*click)();
+    } monthButtons[] = {
+        {"Button1", "增加月度", &TfrmMainGZT::Button1Click},
+        {"Button2", "修改", &TfrmMainGZT::Button2Click},
+        {"Button3", "删除", &TfrmMainGZT::Button3Click},
+    };
+    for (const auto& entry : monthButtons) {
+        QPushButton* button =
+            addButton(panel, QString::fromLatin1(entry.name), QString::fromUtf8(entry.text));
+        connect(button, &QPushButton::clicked, this, entry.click);
+        buttons->addWidget(button);
+    }
     layout->addWidget(panel);
     return GroupBox1;
 }
@@ -238,11 +338,10 @@ QWidget* TfrmMainGZT::buildDetailBox() {
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
 
-    detailModel_ = new QStandardItemModel(this);
-    DBGridEh2 = new QTableView(GroupBox2);
+    DBGridEh2 = new DetailGrid(list_, GroupBox2);
     DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-    DBGridEh2->setModel(detailModel_);
-    configureGrid(DBGridEh2, QAbstractItemView::ExtendedSelection);
+    DBGridEh2->view()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(DBGridEh2, &DetailGrid::titleClicked, this, &TfrmMainGZT::titleClick);
 
     PopupMenuDetail = new QMenu(this);
     PopupMenuDetail->setObjectName(QStringLiteral("PopupMenuDetail"));
@@ -250,14 +349,16 @@ QWidget* TfrmMainGZT::buildDetailBox() {
     markPending(
         addMenuAction(PopupMenuDetail, QStringLiteral("Excel1"), QStringLiteral("发送到&Excel")));
     PopupMenuDetail->addSeparator();
-    markPending(addMenuAction(PopupMenuDetail, QStringLiteral("BatchDelete"),
-                              QStringLiteral("批量删除-先鼠标拖选")));
+    connect(addMenuAction(PopupMenuDetail, QStringLiteral("BatchDelete"),
+                          QStringLiteral("批量删除-先鼠标拖选")),
+            &QAction::triggered, this, &TfrmMainGZT::batchDeleteClick);
     PopupMenuDetail->addSeparator();
     markPending(addMenuAction(PopupMenuDetail, QStringLiteral("N6"),
                               QStringLiteral("列表打印-打印选定行")));
-    connect(DBGridEh2, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        PopupMenuDetail->popup(DBGridEh2->viewport()->mapToGlobal(pos));
-    });
+    connect(DBGridEh2->view(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) {
+                PopupMenuDetail->popup(DBGridEh2->view()->viewport()->mapToGlobal(pos));
+            });
     layout->addWidget(DBGridEh2, 1);
 
     auto* panel = new QWidget(GroupBox2);
@@ -272,25 +373,31 @@ QWidget* TfrmMainGZT::buildDetailBox() {
     markPending(addMenuAction(PopupMenu4, QStringLiteral("N7"), QStringLiteral("全部打印")));
     markPending(addMenuAction(PopupMenu4, QStringLiteral("N8"), QStringLiteral("打印选定行")));
 
+    // A button without a handler belongs to a part of the program still to come.
     const struct {
         const char* name;
         const char* text;
+        void (TfrmMainGZT::*click)();
     } detailButtons[] = {
-        {"ButtonAddDetail", "增加明细"},
-        {"ButtonEditDetail", "修改明细"},
-        {"ButtonDeleteDetail", "删除明细"},
-        {"Button7", "打印明细表"},
-        {"Button8", "打印工资条"},
-        {"Button14", "POS工资条"},
-        {"Button9", "月度数据复制"},
-        {"ButtonCopyEmployee", "职员数据复制"},
-        {"Button13", "生成电子工资条并EMail"},
+        {"ButtonAddDetail", "增加明细", nullptr},
+        {"ButtonEditDetail", "修改明细", nullptr},
+        {"ButtonDeleteDetail", "删除明细", &TfrmMainGZT::deleteDetailClick},
+        {"Button7", "打印明细表", nullptr},
+        {"Button8", "打印工资条", nullptr},
+        {"Button14", "POS工资条", nullptr},
+        {"Button9", "月度数据复制", &TfrmMainGZT::Button9Click},
+        {"ButtonCopyEmployee", "职员数据复制", &TfrmMainGZT::copyEmployeeClick},
+        {"Button13", "生成电子工资条并EMail", nullptr},
     };
     for (const auto& entry : detailButtons) {
         QPushButton* button =
             addButton(panel, QString::fromLatin1(entry.name), QString::fromUtf8(entry.text));
         if (button->objectName() == u"Button8") button->setMenu(PopupMenu4);
-        markPending(button);
+        if (entry.click) {
+            connect(button, &QPushButton::clicked, this, entry.click);
+        } else {
+            markPending(button);
+        }
         buttons->addWidget(button);
         detailButtons_ << button;
     }

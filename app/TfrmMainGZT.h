@@ -4,13 +4,17 @@
 #include <QString>
 #include <QStringList>
 
+#include "DetailList.h"
+#include "PayMonths.h"
+
 class Prompter;
 class QAbstractButton;
 class QAction;
 class QGroupBox;
 class QMenu;
-class QStandardItemModel;
+class DetailGrid;
 class QTableView;
+class RecordSetModel;
 class QToolBar;
 class TDM;
 
@@ -42,7 +46,9 @@ class TfrmMainGZT : public QMainWindow {
     QGroupBox* monthBox() const { return GroupBox1; }
     QGroupBox* detailBox() const { return GroupBox2; }
     QTableView* monthGrid() const { return DBGridEh1; }
-    QTableView* detailGrid() const { return DBGridEh2; }
+    DetailGrid* detailGrid() const { return DBGridEh2; }
+    PayMonths& months() { return months_; }
+    DetailList& detailList() { return list_; }
     // The buttons below the detail grid, left to right.
     QList<QAbstractButton*> detailButtons() const { return detailButtons_; }
 
@@ -57,6 +63,20 @@ class TfrmMainGZT : public QMainWindow {
     void SetFloatFormat();
     void N13Click();
 
+    // The selected month changed: its rows are loaded and the list re-captioned.
+    void dsGZMonthAfterScroll();
+    void showMonths(bool loadRows);
+    void showDetail();
+    std::optional<QString> chooseHistoryMonth();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button9Click();
+    void deleteDetailClick();
+    void copyEmployeeClick();
+    void batchDeleteClick();
+    void titleClick(int position);
+
     TDM& dm_;
     Prompter& prompter_;
     QString floatFormat_;
@@ -70,8 +90,9 @@ class TfrmMainGZT : public QMainWindow {
     QGroupBox* GroupBox1 = nullptr;
     QGroupBox* GroupBox2 = nullptr;
     QTableView* DBGridEh1 = nullptr;
-    QTableView* DBGridEh2 = nullptr;
-    QStandardItemModel* monthModel_ = nullptr;
-    QStandardItemModel* detailModel_ = nullptr;
+    DetailGrid* DBGridEh2 = nullptr;
+    PayMonths months_;
+    DetailList list_;
+    RecordSetModel* monthModel_ = nullptr;
     QList<QAbstractButton*> detailButtons_;
 };

@@ -113,6 +113,8 @@ bool DetailList::ReadyGZList(const QString& month, int printDays) {
     ReadyGrid(month, printDays);
     clear();
     month_ = month;
+    // A reload orders by department and name again; the direction toggle stays program-wide.
+    sortColumn_ = -1;
     try {
         db_.exec(QStringLiteral("Update TGZ Set SelectStu=0 where GZMonth=?"), {month});
         dsGZDetail.open(

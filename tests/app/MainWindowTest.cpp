@@ -19,11 +19,14 @@
 #include <stdexcept>
 
 #include "AppState.h"
+#include "Database.h"
 #include "DatabaseError.h"
+#include "DetailGrid.h"
 #include "FileError.h"
 #include "GbkText.h"
 #include "GuiPrompter.h"
 #include "GztApplication.h"
+#include "SalaryFixture.h"
 #include "Schema.h"
 #include "ScriptedPrompter.h"
 #include "TDM.h"
@@ -119,6 +122,7 @@ class MainWindowTest : public QObject {
     void captionFromVendorFile_data();
     void captionFromVendorFile();
     void startsWithoutDatabase();
+    void monthsAndRows();
     void helpPageAndClose();
     void generalErrorBox_data();
     void generalErrorBox();
@@ -136,6 +140,47 @@ void MainWindowTest::init() {
     AppParams = TAppParams{};
     VendorInfo = TVendorInfo{};
     AppPath.clear();
+}
+
+// The newest month is shown at start; choosing another month loads it; deleting months through
+// the button leaves "月度[]" once none is left.
+void MainWindowTest::monthsAndRows() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    AppPath = programFolder(dir);
+    QVERIFY(Schema::createDatabaseFile(AppPath));
+    {
+        Database db;
+        db.open(Schema::databasePath(AppPath), Schema::databaseKey());
+        fixture::addMonth(db, QStringLiteral("202611"));
+        fixture::addMonth(db, QStringLiteral("202612"));
+        for (int i = 0; i < 3; ++i) {
+            fixture::addRow(db, QStringLiteral("202612"),
+                            {{"EmpName", QStringLiteral("员工%1").arg(i)}, {"GZ1", 1000 + i}});
+        }
+        fixture::addRow(db, QStringLiteral("202611"), {{"EmpName", QStringLiteral("旧员工")}});
+    }
+    ScriptedPrompter prompter;
+    TDM dm(AppPath, prompter);
+    TfrmMainGZT window(dm, prompter);
+    QCOMPARE(window.detailCaption(), QStringLiteral("月度[202612]工资发放明细表"));
+    QCOMPARE(window.monthGrid()->model()->rowCount(), 2);
+    QCOMPARE(window.monthGrid()->model()->index(0, 1).data().toString(), QStringLiteral("202612"));
+    QCOMPARE(window.detailGrid()->view()->model()->rowCount(), 3);
+
+    window.monthGrid()->setCurrentIndex(window.monthGrid()->model()->index(1, 1));
+    QCOMPARE(window.detailCaption(), QStringLiteral("月度[202611]工资发放明细表"));
+    QCOMPARE(window.detailGrid()->view()->model()->rowCount(), 1);
+
+    auto* remove = window.findChild<QPushButton*>(QStringLiteral("Button3"));
+    QVERIFY(remove);
+    for (int left = 1; left >= 0; --left) {
+        prompter.queueConfirm(true);
+        remove->click();
+        QCOMPARE(window.monthGrid()->model()->rowCount(), left);
+    }
+    QCOMPARE(window.detailCaption(), QStringLiteral("月度[]工资发放明细表"));
+    QCOMPARE(window.detailGrid()->view()->model()->rowCount(), 0);
 }
 
 void MainWindowTest::layoutAndParametersWithDatabase() {
@@ -191,9 +236,9 @@ void MainWindowTest::layoutAndParametersWithDatabase() {
     QCOMPARE(months->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(months->selectionMode(), QAbstractItemView::SingleSelection);
     QCOMPARE(months->editTriggers(), QAbstractItemView::NoEditTriggers);
-    QCOMPARE(window.detailGrid()->selectionBehavior(), QAbstractItemView::SelectRows);
-    QCOMPARE(window.detailGrid()->selectionMode(), QAbstractItemView::ExtendedSelection);
-    QCOMPARE(window.detailGrid()->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QCOMPARE(window.detailGrid()->view()->selectionBehavior(), QAbstractItemView::SelectRows);
+    QCOMPARE(window.detailGrid()->view()->selectionMode(), QAbstractItemView::ExtendedSelection);
+    QCOMPARE(window.detailGrid()->view()->editTriggers(), QAbstractItemView::NoEditTriggers);
 
     // Only what works is enabled: the current view, the two menus, the help page and closing.
     QStringList enabled;
@@ -218,13 +263,19 @@ void MainWindowTest::layoutAndParametersWithDatabase() {
             }
         }
     }
-    QCOMPARE(enabledEntries, QStringList({"动画教程"}));
+    QCOMPARE(enabledEntries, QStringList({"动画教程", "批量删除-先鼠标拖选"}));
+    QStringList enabledButtons;
     for (const QGroupBox* box : {window.monthBox(), window.detailBox()}) {
         for (const QPushButton* button : box->findChildren<QPushButton*>()) {
-            QVERIFY2(!button->isEnabled(), qPrintable(button->text()));
-            QCOMPARE(button->toolTip(), kPending);
+            if (button->isEnabled()) {
+                enabledButtons << button->text();
+            } else {
+                QCOMPARE(button->toolTip(), kPending);
+            }
         }
     }
+    QCOMPARE(enabledButtons,
+             QStringList({"增加月度", "修改", "删除", "删除明细", "月度数据复制", "职员数据复制"}));
     for (const char* name : {"TBDatabase", "TBHelp"}) {
         QAction* action = window.findChild<QAction*>(QString::fromLatin1(name));
         QVERIFY(action);
