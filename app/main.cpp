@@ -1,3 +1,5 @@
+#include <QScreen>
+
 #include "AppState.h"
 #include "GuiPrompter.h"
 #include "GztApplication.h"
@@ -19,6 +21,10 @@ int main(int argc, char** argv) {
     try {
         TfrmMainGZT window(dm, prompter);
         prompter.setParent(&window);
+        // Without a window manager maximising does nothing, so the window takes the screen.
+        if (const QScreen* screen = window.screen()) {
+            window.setGeometry(screen->availableGeometry());
+        }
         window.showMaximized();
         result = app.exec();
     } catch (...) {
