@@ -1,7 +1,10 @@
 #include "GztApplication.h"
 
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStyleFactory>
+#include <QTranslator>
 #include <exception>
 
 #include "DatabaseError.h"
@@ -16,6 +19,12 @@ GztApplication::GztApplication(int& argc, char** argv) : QApplication(argc, argv
     QFont::insertSubstitution(QStringLiteral("宋体"), song);
     QFont::insertSubstitution(QStringLiteral("SimSun"), song);
     setFont(QFont(QStringLiteral("宋体"), 9));
+    // Qt's own dialogs (file choosers, their questions) speak Chinese like the rest.
+    auto* translator = new QTranslator(this);
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        installTranslator(translator);
+    }
 }
 
 bool GztApplication::notify(QObject* receiver, QEvent* event) {
