@@ -15,15 +15,32 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <QScopeGuard>
+
 #include "AppState.h"
+#include "DatabaseBackup.h"
+#include "DatabaseRestore.h"
 #include "DetailGrid.h"
 #include "MonthCopy.h"
+#include "PrintPayslips.h"
 #include "Prompter.h"
 #include "Pub.h"
 #include "RecordSetModel.h"
+#include "RunLogin.h"
 #include "SalaryStructure.h"
 #include "TDM.h"
+#include "TfrmAbout.h"
+#include "TfrmGZBaseSet.h"
+#include "TfrmGZDetailEdit.h"
+#include "TfrmParaSet.h"
+#include "TfrmPassInput.h"
+#include "TfrmPassSet.h"
+#include "TfrmReBulid.h"
 #include "TfrmSelectHisMonth.h"
+#include "Updater.h"
 
 namespace {
 
@@ -151,6 +168,108 @@ void TfrmMainGZT::Button9Click() {
     }
 }
 
+bool TfrmMainGZT::requireMonth() {
+    if (!months_.isEmpty()) return true;
+    prompter_.warning(QStringLiteral("请首先增加月度！"));
+    return false;
+}
+
+void TfrmMainGZT::openRecordEditor(qint64 id) {
+    if (ShowGZDetailEdit(dm_, prompter_, AppParams, id, months_.currentMonth(), this)) {
+        const int row = list_.dsGZDetail.recNo();
+        dsGZMonthAfterScroll();
+        if (row >= 0 && row < list_.dsGZDetail.recordCount()) DBGridEh2->setCurrentRow(row);
+    }
+}
+
+void TfrmMainGZT::addDetailClick() {
+    if (requireMonth()) openRecordEditor(-1);
+}
+
+void TfrmMainGZT::editDetailClick() {
+    if (!requireMonth()) return;
+    // An empty list opens the editor on no row, which then works as for a new one.
+    const bool hasRow = list_.loaded() && !list_.dsGZDetail.isEmpty();
+    openRecordEditor(hasRow ? list_.dsGZDetail.fieldValue(QStringLiteral("ID")).toLongLong() : 0);
+}
+
+void TfrmMainGZT::ToolButton21Click() {
+    const QString month = months_.isEmpty() ? QStringLiteral("BASE") : months_.currentMonth();
+    ShowGZBaseSet(dm_.ADOLocal, prompter_, month, this);
+    if (months_.isEmpty()) {
+        list_.ReadyGrid(QStringLiteral("BASE"), AppParams.PrintDays);
+    } else {
+        dsGZMonthAfterScroll();
+    }
+    list_.ReCalcAll();
+    showDetail();
+}
+
+void TfrmMainGZT::ToolButton1Click() {
+    ShowParaSet(dm_, prompter_, AppParams, this);
+    if (LoadRegPara(dm_, AppParams)) SetFloatFormat();
+    dsGZMonthAfterScroll();
+}
+
+void TfrmMainGZT::ToolButton8Click() {
+    ShowPassSet(dm_.ADOLocal, prompter_, AppParams, this);
+}
+
+void TfrmMainGZT::MenuItem1Click() {
+    BackupDatabase(dm_, prompter_, AppPath);
+}
+
+PasswordAsker TfrmMainGZT::passwordBox() {
+    return [this](const QString& caption) { return InputPass(caption, caption, this); };
+}
+
+void TfrmMainGZT::MenuItem2Click() {
+    if (RestoreDatabase(dm_, prompter_, AppPath, AppParams.LogPass, passwordBox())) endProgram();
+}
+
+void TfrmMainGZT::N2Click() {
+    if (ShowReBulid(dm_.ADOLocal, prompter_, AppPath, AppParams.LogPass, passwordBox(), this)) {
+        endProgram();
+        return;
+    }
+    months_.ReadyMonth();
+    showMonths(true);
+}
+
+void TfrmMainGZT::endProgram() {
+    // The connection may be closed already; nothing may read from it on the way out.
+    list_.clear();
+    hide();
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+bool TfrmMainGZT::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && FirstActivation) FormActivate();
+    return QMainWindow::event(event);
+}
+
+void TfrmMainGZT::FormActivate() {
+    FirstActivation = false;
+    const bool loaded = list_.loaded();
+    list_.clear();
+    showDetail();
+    const bool ok = RunLogin(AppPath, AppParams, prompter_, this, [this, loaded] {
+        if (loaded) dsGZMonthAfterScroll();
+    });
+    if (!ok) {
+        dm_.ADOLocal.close();
+        endProgram();
+    }
+}
+
+void TfrmMainGZT::printPayslips(bool selectedOnly) {
+    // The run filters and marks the list while it prints; the grid shows it as it is afterwards,
+    // also when the run fails.
+    const auto refresh = qScopeGuard([this] { showDetail(); });
+    const std::vector<int> rows = selectedOnly ? DBGridEh2->selectedRows() : std::vector<int>{};
+    PrintPayslips(dm_.ADOLocal, prompter_, AppPath, list_, AppParams, rows, selectedOnly, this);
+}
+
 void TfrmMainGZT::deleteDetailClick() {
     if (list_.deleteCurrent()) showDetail();
 }
@@ -216,12 +335,15 @@ void TfrmMainGZT::buildToolBar() {
 
     markPending(addToolAction(QStringLiteral("ToolButtonGZCount"), QStringLiteral("工资统计"),
                               s->standardIcon(QStyle::SP_FileDialogContentsView)));
-    markPending(addToolAction(QStringLiteral("ToolButton21"), QStringLiteral("工资项目参数设置"),
-                              s->standardIcon(QStyle::SP_FileDialogListView)));
-    markPending(addToolAction(QStringLiteral("ToolButton1"), QStringLiteral("基本参数"),
-                              s->standardIcon(QStyle::SP_ComputerIcon)));
-    markPending(addToolAction(QStringLiteral("ToolButton8"), QStringLiteral("设置登陆密码"),
-                              s->standardIcon(QStyle::SP_MessageBoxWarning)));
+    connect(addToolAction(QStringLiteral("ToolButton21"), QStringLiteral("工资项目参数设置"),
+                          s->standardIcon(QStyle::SP_FileDialogListView)),
+            &QAction::triggered, this, &TfrmMainGZT::ToolButton21Click);
+    connect(addToolAction(QStringLiteral("ToolButton1"), QStringLiteral("基本参数"),
+                          s->standardIcon(QStyle::SP_ComputerIcon)),
+            &QAction::triggered, this, &TfrmMainGZT::ToolButton1Click);
+    connect(addToolAction(QStringLiteral("ToolButton8"), QStringLiteral("设置登陆密码"),
+                          s->standardIcon(QStyle::SP_MessageBoxWarning)),
+            &QAction::triggered, this, &TfrmMainGZT::ToolButton8Click);
     ToolBar1->addSeparator();
     markPending(addToolAction(QStringLiteral("ToolButton5"), QStringLiteral("发送Excel"),
                               s->standardIcon(QStyle::SP_DialogSaveButton)));
@@ -232,20 +354,24 @@ void TfrmMainGZT::buildToolBar() {
     PopupMenuDatabase = new QMenu(QStringLiteral("数据库维护"), this);
     PopupMenuDatabase->setObjectName(QStringLiteral("PopupMenuDatabase"));
     PopupMenuDatabase->setToolTipsVisible(true);
-    markPending(addMenuAction(PopupMenuDatabase, QStringLiteral("MenuItem1"),
-                              QStringLiteral("数据库备份")));
-    markPending(addMenuAction(PopupMenuDatabase, QStringLiteral("MenuItem2"),
-                              QStringLiteral("数据库还原")));
+    connect(
+        addMenuAction(PopupMenuDatabase, QStringLiteral("MenuItem1"), QStringLiteral("数据库备份")),
+        &QAction::triggered, this, &TfrmMainGZT::MenuItem1Click);
+    connect(
+        addMenuAction(PopupMenuDatabase, QStringLiteral("MenuItem2"), QStringLiteral("数据库还原")),
+        &QAction::triggered, this, &TfrmMainGZT::MenuItem2Click);
     PopupMenuDatabase->addSeparator();
-    markPending(addMenuAction(PopupMenuDatabase, QStringLiteral("N2"), QStringLiteral("数据清除")));
+    connect(addMenuAction(PopupMenuDatabase, QStringLiteral("N2"), QStringLiteral("数据清除")),
+            &QAction::triggered, this, &TfrmMainGZT::N2Click);
     QAction* database = PopupMenuDatabase->menuAction();
     database->setObjectName(QStringLiteral("TBDatabase"));
     database->setIcon(s->standardIcon(QStyle::SP_DriveHDIcon));
     ToolBar1->addAction(database);
     ToolBar1->addSeparator();
 
-    markPending(addToolAction(QStringLiteral("ToolButton11"), QStringLiteral("在线升级"),
-                              s->standardIcon(QStyle::SP_BrowserReload)));
+    connect(addToolAction(QStringLiteral("ToolButton11"), QStringLiteral("在线升级"),
+                          s->standardIcon(QStyle::SP_BrowserReload)),
+            &QAction::triggered, this, [] { StartUpdater(AppPath); });
 
     PopupMenuHelp = new QMenu(QStringLiteral("帮助"), this);
     PopupMenuHelp->setObjectName(QStringLiteral("PopupMenuHelp"));
@@ -257,7 +383,8 @@ void TfrmMainGZT::buildToolBar() {
         addMenuAction(PopupMenuHelp, QStringLiteral("N13"), QStringLiteral("动画教程"));
     connect(tutorial, &QAction::triggered, this, &TfrmMainGZT::N13Click);
     PopupMenuHelp->addSeparator();
-    markPending(addMenuAction(PopupMenuHelp, QStringLiteral("N15"), QStringLiteral("关于..")));
+    connect(addMenuAction(PopupMenuHelp, QStringLiteral("N15"), QStringLiteral("关于..")),
+            &QAction::triggered, this, [this] { ShowAbout(VendorInfo, dm_, this); });
     QAction* help = PopupMenuHelp->menuAction();
     help->setObjectName(QStringLiteral("TBHelp"));
     help->setIcon(s->standardIcon(QStyle::SP_DialogHelpButton));
@@ -342,6 +469,7 @@ QWidget* TfrmMainGZT::buildDetailBox() {
     DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
     DBGridEh2->view()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(DBGridEh2, &DetailGrid::titleClicked, this, &TfrmMainGZT::titleClick);
+    connect(DBGridEh2, &DetailGrid::rowActivated, this, &TfrmMainGZT::editDetailClick);
 
     PopupMenuDetail = new QMenu(this);
     PopupMenuDetail->setObjectName(QStringLiteral("PopupMenuDetail"));
@@ -370,8 +498,10 @@ QWidget* TfrmMainGZT::buildDetailBox() {
     PopupMenu4 = new QMenu(this);
     PopupMenu4->setObjectName(QStringLiteral("PopupMenu4"));
     PopupMenu4->setToolTipsVisible(true);
-    markPending(addMenuAction(PopupMenu4, QStringLiteral("N7"), QStringLiteral("全部打印")));
-    markPending(addMenuAction(PopupMenu4, QStringLiteral("N8"), QStringLiteral("打印选定行")));
+    connect(addMenuAction(PopupMenu4, QStringLiteral("N7"), QStringLiteral("全部打印")),
+            &QAction::triggered, this, [this] { printPayslips(false); });
+    connect(addMenuAction(PopupMenu4, QStringLiteral("N8"), QStringLiteral("打印选定行")),
+            &QAction::triggered, this, [this] { printPayslips(true); });
 
     // A button without a handler belongs to a part of the program still to come.
     const struct {
@@ -379,8 +509,8 @@ QWidget* TfrmMainGZT::buildDetailBox() {
         const char* text;
         void (TfrmMainGZT::*click)();
     } detailButtons[] = {
-        {"ButtonAddDetail", "增加明细", nullptr},
-        {"ButtonEditDetail", "修改明细", nullptr},
+        {"ButtonAddDetail", "增加明细", &TfrmMainGZT::addDetailClick},
+        {"ButtonEditDetail", "修改明细", &TfrmMainGZT::editDetailClick},
         {"ButtonDeleteDetail", "删除明细", &TfrmMainGZT::deleteDetailClick},
         {"Button7", "打印明细表", nullptr},
         {"Button8", "打印工资条", nullptr},
@@ -392,8 +522,9 @@ QWidget* TfrmMainGZT::buildDetailBox() {
     for (const auto& entry : detailButtons) {
         QPushButton* button =
             addButton(panel, QString::fromLatin1(entry.name), QString::fromUtf8(entry.text));
-        if (button->objectName() == u"Button8") button->setMenu(PopupMenu4);
-        if (entry.click) {
+        if (button->objectName() == u"Button8") {
+            button->setMenu(PopupMenu4);
+        } else if (entry.click) {
             connect(button, &QPushButton::clicked, this, entry.click);
         } else {
             markPending(button);

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "DetailList.h"
+#include "PasswordAsker.h"
 #include "PayMonths.h"
 
 class Prompter;
@@ -76,7 +77,27 @@ class TfrmMainGZT : public QMainWindow {
     void copyEmployeeClick();
     void batchDeleteClick();
     void titleClick(int position);
+    bool requireMonth();
+    void openRecordEditor(qint64 id);
+    void addDetailClick();
+    void editDetailClick();
+    void ToolButton21Click();
+    void ToolButton1Click();
+    void ToolButton8Click();
+    void MenuItem1Click();
+    void MenuItem2Click();
+    void N2Click();
+    void printPayslips(bool selectedOnly);
+    PasswordAsker passwordBox();
+    // Restore and data clearing end the program; a refused login too.
+    void endProgram();
+    // The first activation asks for the login password.
+    void FormActivate();
 
+  protected:
+    bool event(QEvent* event) override;
+
+  private:
     TDM& dm_;
     Prompter& prompter_;
     QString floatFormat_;

@@ -1,4 +1,5 @@
 #include "DatabaseRestore.h"
+#include "LoginPassword.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -246,7 +247,11 @@ void DatabaseRestore::restoreArchive(const QString& archive) const {
 
 bool DatabaseRestore::MenuItem2Click(TDM& dm, Prompter& prompter, const QString& logPass,
                                      const PasswordAsker& ask) const {
-    if (!ManagerPassword::check(logPass, ask, prompter)) return false;
+    if (!LoginPassword::Check(
+            logPass, LoginPassword::adminPrompt(),
+            [&ask](const QString& caption, const QString&) { return ask(caption); }, prompter)) {
+        return false;
+    }
     const std::optional<QString> chosen = prompter.chooseOpenFile(
         QStringLiteral("选择工资条数据备份文件"), QDir(appPath_).filePath(QStringLiteral("Bak")),
         QStringLiteral("工资条数据备份(*.GZBK)|*.GZBK"));

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "ManagerPassword.h"
+#include "PasswordAsker.h"
 
 class Prompter;
 class TDM;

@@ -1,4 +1,5 @@
 #include "TfrmReBulid.h"
+#include "LoginPassword.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -79,7 +80,11 @@ void TfrmReBulid::cmdSHClick() {
 
 bool ShowReBulid(Database& db, Prompter& prompter, const QString& appPath, const QString& logPass,
                  const PasswordAsker& ask, QWidget* parent) {
-    if (!ManagerPassword::check(logPass, ask, prompter)) return false;
+    if (!LoginPassword::Check(
+            logPass, LoginPassword::adminPrompt(),
+            [&ask](const QString& caption, const QString&) { return ask(caption); }, prompter)) {
+        return false;
+    }
     DataClearing clearing(db, prompter, appPath);
     TfrmReBulid dialog(clearing, parent);
     dialog.exec();

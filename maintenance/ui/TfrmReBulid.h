@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "ManagerPassword.h"
+#include "PasswordAsker.h"
 
 class Database;
 class DataClearing;

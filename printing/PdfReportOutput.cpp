@@ -1,0 +1,34 @@
+#include "PdfReportOutput.h"
+
+#include <QPdfWriter>
+#include <QSaveFile>
+
+#include "ReportError.h"
+
+bool PdfReportOutput::execute(const ReportDefinition& report, const ReportData& data) {
+    pagesWritten_ = write(ReportRenderer(report, data), path_);
+    return pagesWritten_ > 0;
+}
+
+int PdfReportOutput::write(const ReportRenderer& renderer, const QString& path,
+                           const ReportRenderer::Progress& progress) {
+    if (renderer.pageCount() == 0) throw ReportError(QStringLiteral("报表没有页面"));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        throw ReportError(QStringLiteral("无法写入文件：%1").arg(path));
+    }
+    int written = 0;
+    {
+        QPdfWriter writer(&file);
+        writer.setTitle(jobTitle());
+        writer.setCreator(QStringLiteral("工资条制作打印软件"));
+        writer.setResolution(1200);
+        written = renderer.print(writer, progress);
+    }
+    if (written < renderer.pageCount()) {
+        file.cancelWriting();
+        return 0;
+    }
+    if (!file.commit()) throw ReportError(QStringLiteral("无法写入文件：%1").arg(path));
+    return written;
+}
