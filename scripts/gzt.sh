@@ -21,7 +21,7 @@ packages=(
     libsqlcipher-dev sqlcipher
     libzip-dev libcurl4-openssl-dev libxlsxwriter-dev libfreexl-dev libqpdf-dev qpdf
     libgtest-dev libbenchmark-dev
-    python3 python3-aiosmtpd python3-xlrd
+    python3 python3-aiosmtpd python3-xlrd python3-openpyxl python3-xlwt
     fonts-arphic-uming fonts-wqy-microhei
     poppler-utils unzip
 )

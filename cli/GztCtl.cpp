@@ -1,0 +1,402 @@
+#include "GztCtl.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+
+#include "AppState.h"
+#include "ConsolePrompter.h"
+#include "DatabaseBackup.h"
+#include "DatabaseError.h"
+#include "DatabaseRestore.h"
+#include "DemoData.h"
+#include "DetailList.h"
+#include "LoginPassword.h"
+#include "MonthCopy.h"
+#include "PayMonths.h"
+#include "PayslipRun.h"
+#include "ReportError.h"
+#include "SalaryItem.h"
+#include "Schema.h"
+#include "TDM.h"
+#include "TerminalInput.h"
+
+namespace {
+
+void printLine(FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+}
+
+const char* const kOverview =
+    "用法 Usage: gztctl [--dir 程序文件夹] [--yes] [--password 密码] 命令 ...\n"
+    "\n"
+    "命令 Commands (gztctl 命令 --help 显示各命令的说明 / shows a command's help):\n";
+
+const char* const kOptions =
+    "\n"
+    "选项 Options:\n"
+    "  --dir 文件夹       程序文件夹，缺省为 gztctl 所在的文件夹\n"
+    "                     program folder; default: the folder gztctl lies in\n"
+    "  --yes              回答窗口会问的确认 / answer Yes to the confirmations the window asks\n"
+    "  --password 密码    设置了登陆密码时用于修改数据的命令 / the login password, where one is "
+    "set\n"
+    "  -h, --help         显示帮助 / show help\n"
+    "\n"
+    "退出状态 Exit status: 0 成功 success, 1 操作报告失败 the operation failed, 2 调用错误 wrong "
+    "call\n";
+
+}  // namespace
+
+const GztCtl::Command* GztCtl::find(const QString& name) {
+    static const Command commands[] = {
+        {"init",
+         "init [--demo]",
+         "建立数据库 db/ZYDB.dat（已存在时不动）；--demo 再加一个约20名职员、3个部门的示例月度。\n"
+         "Creates db/ZYDB.dat when it is missing (an existing one is left untouched); --demo also\n"
+         "adds a sample month of about 20 employees in 3 departments.",
+         {QStringLiteral("--demo")},
+         {},
+         0,
+         false,
+         &GztCtl::runInit},
+        {"months",
+         "months",
+         "列出工资发放月度，最新的在前，附明细行数。\nLists the pay months, newest first, with "
+         "their "
+         "row counts.",
+         {},
+         {},
+         0,
+         false,
+         &GztCtl::runMonths},
+        {"add-month",
+         "add-month 月度 [--from 源月度] [--copy-rows]",
+         "增加月度并复制源月度（缺省为系统默认）的工资结构；--copy-rows 同时复制源月度的明细。\n"
+         "Adds a month with the structure of SOURCE (default: the template); --copy-rows also\n"
+         "copies SOURCE's salary rows.",
+         {QStringLiteral("--copy-rows")},
+         {QStringLiteral("--from")},
+         1,
+         true,
+         &GztCtl::runAddMonth},
+        {"recalc",
+         "recalc 月度",
+         "按启用的工资项目重新计算月度每行的应发合计、应扣合计和实发工资。\n"
+         "Recomputes the three totals of every row of the month from its enabled items.",
+         {},
+         {},
+         1,
+         true,
+         &GztCtl::runRecalc},
+        {"payslips",
+         "payslips 月度 --pdf 文件 [--rows ID,...]",
+         "把月度的工资条打印到PDF文件；--rows 只打印这些ID的行（即“打印选定行”）。\n"
+         "Prints the month's payslips into a PDF file; --rows prints only the rows with these IDs.",
+         {},
+         {QStringLiteral("--pdf"), QStringLiteral("--rows")},
+         1,
+         false,
+         &GztCtl::runPayslips},
+        {"backup",
+         "backup 文件",
+         "把数据文件夹 db/ 备份为一个 ZIP 档案（.GZBK）；文件已存在时需要 --yes。\n"
+         "Backs the data folder db/ up into one ZIP archive; an existing file needs --yes.",
+         {},
+         {},
+         1,
+         false,
+         &GztCtl::runBackup},
+        {"restore",
+         "restore 文件",
+         "检查备份档案后还原数据文件夹；档案有误时数据不变。\n"
+         "Restores the data folder from a checked backup archive; a bad archive changes nothing.",
+         {},
+         {},
+         1,
+         true,
+         &GztCtl::runRestore},
+    };
+    for (const Command& command : commands) {
+        if (name == QString::fromLatin1(command.name)) return &command;
+    }
+    return nullptr;
+}
+
+void GztCtl::printUsage(FILE* stream) {
+    std::fputs(kOverview, stream);
+    for (const char* name :
+         {"init", "months", "add-month", "recalc", "payslips", "backup", "restore"}) {
+        const Command* command = find(QString::fromLatin1(name));
+        printLine(stream, QStringLiteral("  ") + QString::fromUtf8(command->usage));
+    }
+    std::fputs(kOptions, stream);
+}
+
+void GztCtl::printCommandHelp(const Command& command) {
+    printLine(stdout,
+              QStringLiteral("用法 Usage: gztctl [--dir 程序文件夹] [--yes] [--password 密码] ") +
+                  QString::fromUtf8(command.usage));
+    printLine(stdout, QString());
+    printLine(stdout, QString::fromUtf8(command.help));
+}
+
+int GztCtl::wrongCall(const QString& message) const {
+    printLine(stderr, message);
+    if (command_) {
+        printLine(stderr,
+                  QStringLiteral("用法 Usage: gztctl ") + QString::fromUtf8(command_->usage));
+    } else {
+        printUsage(stderr);
+    }
+    return WrongCall;
+}
+
+std::optional<QString> GztCtl::option(const char* name) const {
+    const auto it = options_.find(QString::fromLatin1(name));
+    if (it == options_.end()) return std::nullopt;
+    return *it;
+}
+
+bool GztCtl::parse(const QStringList& arguments) {
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments.at(i);
+        const auto value = [&]() -> std::optional<QString> {
+            if (i + 1 >= arguments.size()) return std::nullopt;
+            return arguments.at(++i);
+        };
+        if (arg == u"-h" || arg == u"--help") {
+            help_ = true;
+        } else if (arg == u"--yes") {
+            yes_ = true;
+        } else if (arg == u"--dir" || arg == u"--password") {
+            const std::optional<QString> v = value();
+            if (!v) {
+                wrongCall(QStringLiteral("%1 后面缺少值 (%1 needs a value)").arg(arg));
+                return false;
+            }
+            if (arg == u"--dir") {
+                folder_ = QDir(*v).absolutePath() + u'/';
+            } else {
+                password_ = *v;
+            }
+        } else if (!command_ && !arg.startsWith(u'-')) {
+            command_ = find(arg);
+            if (!command_) {
+                wrongCall(QStringLiteral("未知命令 unknown command: %1").arg(arg));
+                return false;
+            }
+        } else if (command_ && command_->flags.contains(arg)) {
+            flags_ << arg;
+        } else if (command_ && command_->valued.contains(arg)) {
+            const std::optional<QString> v = value();
+            if (!v) {
+                wrongCall(QStringLiteral("%1 后面缺少值 (%1 needs a value)").arg(arg));
+                return false;
+            }
+            options_.insert(arg, *v);
+        } else if (command_ && !arg.startsWith(u'-')) {
+            positionals_ << arg;
+        } else {
+            wrongCall(QStringLiteral("无法识别的参数 unknown argument: %1").arg(arg));
+            return false;
+        }
+    }
+    return true;
+}
+
+int GztCtl::run(const QStringList& arguments) {
+    if (!parse(arguments)) return WrongCall;
+    if (!command_) {
+        printUsage(help_ ? stdout : stderr);
+        return help_ ? Ok : WrongCall;
+    }
+    if (help_) {
+        printCommandHelp(*command_);
+        return Ok;
+    }
+    if (positionals_.size() != command_->positionals) {
+        return wrongCall(QStringLiteral("参数个数不对 wrong number of arguments"));
+    }
+    return (this->*command_->handler)();
+}
+
+bool GztCtl::monthExists(TDM& dm, const QString& month) const {
+    if (!dm.GetDataBySQL(QStringLiteral("select GZMonth from TGZMonth where GZMonth=?"), {month})
+             .isEmpty()) {
+        return true;
+    }
+    printLine(stderr, QStringLiteral("月度[%1]不存在！").arg(month));
+    return false;
+}
+
+bool GztCtl::checkPassword(TDM& dm) {
+    TAppParams params;
+    LoadRegPara(dm, params);
+    if (!LoginPassword::Required(params.LogPass)) return true;
+    std::optional<QString> typed = password_;
+    if (!typed) typed = ReadHiddenLine(LoginPassword::adminPrompt());
+    if (typed && *typed == params.LogPass) return true;
+    printLine(stderr, QStringLiteral("密码错误！"));
+    return false;
+}
+
+int GztCtl::runInit() {
+    try {
+        const bool created = Schema::createDatabaseFile(folder_);
+        printLine(stdout, (created ? QStringLiteral("已建立数据库 created: %1")
+                                   : QStringLiteral("数据库已存在 exists: %1"))
+                              .arg(Schema::databasePath(folder_)));
+        if (!flag("--demo")) return Ok;
+        Database db;
+        db.open(Schema::databasePath(folder_), Schema::databaseKey());
+        const QString month = PayMonths::proposedMonth();
+        if (!db.query(QStringLiteral("select ID from TGZMonth where GZMonth=?"), {month})
+                 .rows.empty()) {
+            printLine(stderr, QStringLiteral("名称为[%1]的月度已经存在！").arg(month));
+            return Failed;
+        }
+        const int rows = DemoData::addMonth(db, month);
+        printLine(stdout,
+                  QStringLiteral("示例月度 sample month %1: %2 行 rows").arg(month).arg(rows));
+        return Ok;
+    } catch (const DatabaseError& e) {
+        printLine(stderr, QStringLiteral("建立数据库失败：%1").arg(e.message()));
+        return Failed;
+    }
+}
+
+int GztCtl::runMonths() {
+    ConsolePrompter prompter(yes_);
+    TDM dm(folder_, prompter);
+    if (!dm.connected()) return Failed;
+    try {
+        const QueryResult result = dm.ADOLocal.query(QStringLiteral(
+            "select m.GZMonth, (select count(*) from TGZ t where t.GZMonth=m.GZMonth) "
+            "from TGZMonth m order by m.ID desc"));
+        for (const QVariantList& row : result.rows) {
+            printLine(stdout, QStringLiteral("%1\t%2").arg(row[0].toString(), row[1].toString()));
+        }
+        return Ok;
+    } catch (const DatabaseError&) {
+        printLine(stderr, QStringLiteral("读取数据库发生错误！"));
+        return Failed;
+    }
+}
+
+int GztCtl::runAddMonth() {
+    ConsolePrompter prompter(yes_);
+    TDM dm(folder_, prompter);
+    if (!dm.connected() || !checkPassword(dm)) return Failed;
+    const QString month = positional(0);
+    std::optional<QString> source = option("--from");
+    if (source && IsTemplateKey(*source)) source.reset();
+    if (source && !monthExists(dm, *source)) return Failed;
+    PayMonths months(dm.ADOLocal, prompter);
+    months.ReadyMonth();
+    prompter.setInput(month);
+    const auto chooser = [&source] { return source; };
+    if (!months.Button1Click(chooser) || prompter.failed()) return Failed;
+    if (flag("--copy-rows")) {
+        if (!source) return wrongCall(QStringLiteral("--copy-rows 需要 --from 源月度"));
+        if (!MonthCopy::Button9Click(dm.ADOLocal, prompter, month, false, chooser)) return Failed;
+    }
+    printLine(stdout, QStringLiteral("已增加月度 added: %1").arg(month));
+    return prompter.failed() ? Failed : Ok;
+}
+
+int GztCtl::runRecalc() {
+    ConsolePrompter prompter(yes_);
+    TDM dm(folder_, prompter);
+    if (!dm.connected() || !monthExists(dm, positional(0)) || !checkPassword(dm)) return Failed;
+    TAppParams params;
+    LoadRegPara(dm, params);
+    DetailList list(dm.ADOLocal, prompter);
+    if (!list.ReadyGZList(positional(0), params.PrintDays)) {
+        printLine(stderr, QStringLiteral("读取数据库发生错误！"));
+        return Failed;
+    }
+    list.ReCalcAll();
+    if (list.dsGZDetail.hasPendingChanges()) return Failed;
+    printLine(
+        stdout,
+        QStringLiteral("已重新计算 recalculated: %1 行 rows").arg(list.dsGZDetail.recordCount()));
+    return prompter.failed() ? Failed : Ok;
+}
+
+int GztCtl::runPayslips() {
+    const std::optional<QString> pdf = option("--pdf");
+    if (!pdf) return wrongCall(QStringLiteral("缺少 --pdf 文件 (--pdf FILE is required)"));
+    ConsolePrompter prompter(yes_);
+    TDM dm(folder_, prompter);
+    if (!dm.connected() || !monthExists(dm, positional(0))) return Failed;
+    TAppParams params;
+    LoadRegPara(dm, params);
+    DetailList list(dm.ADOLocal, prompter);
+    if (!list.ReadyGZList(positional(0), params.PrintDays)) {
+        printLine(stderr, QStringLiteral("读取数据库发生错误！"));
+        return Failed;
+    }
+    std::vector<int> rows;
+    const std::optional<QString> ids = option("--rows");
+    if (ids) {
+        for (const QString& text : ids->split(u',', Qt::SkipEmptyParts)) {
+            bool ok = false;
+            const qlonglong id = text.trimmed().toLongLong(&ok);
+            int found = -1;
+            for (int row = 0; ok && row < list.dsGZDetail.recordCount(); ++row) {
+                if (list.dsGZDetail.value(row, QStringLiteral("ID")).toLongLong() == id)
+                    found = row;
+            }
+            if (found < 0) {
+                printLine(stderr,
+                          QStringLiteral("月度[%1]没有ID为%2的行").arg(positional(0), text));
+                return Failed;
+            }
+            rows.push_back(found);
+        }
+    }
+    try {
+        const bool printed =
+            PrintPayslipsToPdf(dm.ADOLocal, prompter, folder_, list, params, rows, ids.has_value(),
+                               QFileInfo(*pdf).absoluteFilePath());
+        if (!printed || prompter.failed()) return Failed;
+    } catch (const std::exception& e) {
+        printLine(stderr, QString::fromUtf8(e.what()));
+        return Failed;
+    }
+    printLine(stdout, QStringLiteral("已打印 printed: %1").arg(*pdf));
+    return Ok;
+}
+
+int GztCtl::runBackup() {
+    ConsolePrompter prompter(yes_);
+    TDM dm(folder_, prompter);
+    if (!dm.connected()) return Failed;
+    const QString target = QFileInfo(positional(0)).absoluteFilePath();
+    // The window's file dialog asks before replacing a file; here --yes answers that question.
+    if (QFileInfo::exists(target) &&
+        !prompter.confirm(QStringLiteral("%1已存在。\n要替换它吗？").arg(target))) {
+        return Failed;
+    }
+    prompter.setFile(target);
+    const bool written =
+        DatabaseBackup(dm.ADOLocal, folder_).MenuItem1Click(prompter, QDate::currentDate());
+    return written && !prompter.failed() ? Ok : Failed;
+}
+
+int GztCtl::runRestore() {
+    ConsolePrompter prompter(yes_);
+    TDM dm(folder_, prompter);
+    if (!dm.connected()) return Failed;
+    TAppParams params;
+    LoadRegPara(dm, params);
+    if (!checkPassword(dm)) return Failed;
+    prompter.setFile(QFileInfo(positional(0)).absoluteFilePath());
+    // The password was checked above; the restore's own question gets the same answer.
+    const QString typed = password_.value_or(params.LogPass);
+    RestoreDatabase(dm, prompter, folder_, params.LogPass,
+                    [typed](const QString&) { return typed; });
+    return prompter.failed() ? Failed : Ok;
+}
