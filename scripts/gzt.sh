@@ -52,7 +52,7 @@ build_program
 
 if [ "$mode" = test ]; then
     cd "$build"
-    exec env QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600
+    exec env QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 -j "$(nproc)"
 fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
