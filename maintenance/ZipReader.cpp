@@ -9,16 +9,9 @@
 #include "ArchiveError.h"
 #include "FileError.h"
 #include "GbkText.h"
+#include "ZipErrorText.h"
 
 namespace {
-
-QString codeMessage(int code) {
-    zip_error_t error;
-    zip_error_init_with_code(&error, code);
-    const QString text = QString::fromLocal8Bit(zip_error_strerror(&error));
-    zip_error_fini(&error);
-    return text;
-}
 
 struct EntryCloser {
     void operator()(zip_file_t* file) const { zip_fclose(file); }
@@ -30,7 +23,7 @@ ZipReader::ZipReader(const QString& path) : path_(path) {
     int code = 0;
     archive_ = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
     if (!archive_) {
-        throw ArchiveError(QStringLiteral("无法读取备份文件%1：%2").arg(path, codeMessage(code)));
+        throw ArchiveError(QStringLiteral("无法读取备份文件%1：%2").arg(path, ZipErrorText(code)));
     }
 }
 

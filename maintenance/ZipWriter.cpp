@@ -5,24 +5,15 @@
 #include <QFile>
 
 #include "FileError.h"
+#include "ZipErrorText.h"
 
-namespace {
-
-QString codeMessage(int code) {
-    zip_error_t error;
-    zip_error_init_with_code(&error, code);
-    const QString text = QString::fromLocal8Bit(zip_error_strerror(&error));
-    zip_error_fini(&error);
-    return text;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 ZipWriter::ZipWriter(const QString& path) : path_(path) {
     int code = 0;
     archive_ = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     if (!archive_) {
-        throw FileError(QStringLiteral("无法建立备份文件%1：%2").arg(path, codeMessage(code)));
+        throw FileError(QStringLiteral("无法建立备份文件%1：%2").arg(path, ZipErrorText(code)));
     }
 }
 
