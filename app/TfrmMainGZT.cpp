@@ -25,6 +25,7 @@
 #include "DatabaseRestore.h"
 #include "DetailGrid.h"
 #include "MonthCopy.h"
+#include "PrintDetailTable.h"
 #include "PrintPayslips.h"
 #include "Prompter.h"
 #include "Pub.h"
@@ -34,10 +35,12 @@
 #include "TDM.h"
 #include "TfrmAbout.h"
 #include "TfrmGZBaseSet.h"
+#include "TfrmGZCount.h"
 #include "TfrmGZDetailEdit.h"
 #include "TfrmParaSet.h"
 #include "TfrmPassInput.h"
 #include "TfrmPassSet.h"
+#include "TfrmPosPrint.h"
 #include "TfrmReBulid.h"
 #include "TfrmSelectHisMonth.h"
 #include "Updater.h"
@@ -270,6 +273,14 @@ void TfrmMainGZT::printPayslips(bool selectedOnly) {
     PrintPayslips(dm_.ADOLocal, prompter_, AppPath, list_, AppParams, rows, selectedOnly, this);
 }
 
+void TfrmMainGZT::Button7Click() {
+    PrintDetailTable(prompter_, GroupBox2->title(), list_, *DBGridEh2, this);
+}
+
+void TfrmMainGZT::Button14Click() {
+    PrintPosSlips(prompter_, AppPath, list_, floatFormat_, this);
+}
+
 void TfrmMainGZT::deleteDetailClick() {
     if (list_.deleteCurrent()) showDetail();
 }
@@ -333,8 +344,10 @@ void TfrmMainGZT::buildToolBar() {
     views->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     views->addAction(view);
 
-    markPending(addToolAction(QStringLiteral("ToolButtonGZCount"), QStringLiteral("工资统计"),
-                              s->standardIcon(QStyle::SP_FileDialogContentsView)));
+    connect(addToolAction(QStringLiteral("ToolButtonGZCount"), QStringLiteral("工资统计"),
+                          s->standardIcon(QStyle::SP_FileDialogContentsView)),
+            &QAction::triggered, this,
+            [this] { ShowGZCount(dm_.ADOLocal, prompter_, AppParams, this); });
     connect(addToolAction(QStringLiteral("ToolButton21"), QStringLiteral("工资项目参数设置"),
                           s->standardIcon(QStyle::SP_FileDialogListView)),
             &QAction::triggered, this, &TfrmMainGZT::ToolButton21Click);
@@ -481,8 +494,9 @@ QWidget* TfrmMainGZT::buildDetailBox() {
                           QStringLiteral("批量删除-先鼠标拖选")),
             &QAction::triggered, this, &TfrmMainGZT::batchDeleteClick);
     PopupMenuDetail->addSeparator();
-    markPending(addMenuAction(PopupMenuDetail, QStringLiteral("N6"),
-                              QStringLiteral("列表打印-打印选定行")));
+    connect(
+        addMenuAction(PopupMenuDetail, QStringLiteral("N6"), QStringLiteral("列表打印-打印选定行")),
+        &QAction::triggered, this, [this] { PrintSelectedGridRows(*DBGridEh2, list_, this); });
     connect(DBGridEh2->view(), &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) {
                 PopupMenuDetail->popup(DBGridEh2->view()->viewport()->mapToGlobal(pos));
@@ -512,9 +526,9 @@ QWidget* TfrmMainGZT::buildDetailBox() {
         {"ButtonAddDetail", "增加明细", &TfrmMainGZT::addDetailClick},
         {"ButtonEditDetail", "修改明细", &TfrmMainGZT::editDetailClick},
         {"ButtonDeleteDetail", "删除明细", &TfrmMainGZT::deleteDetailClick},
-        {"Button7", "打印明细表", nullptr},
+        {"Button7", "打印明细表", &TfrmMainGZT::Button7Click},
         {"Button8", "打印工资条", nullptr},
-        {"Button14", "POS工资条", nullptr},
+        {"Button14", "POS工资条", &TfrmMainGZT::Button14Click},
         {"Button9", "月度数据复制", &TfrmMainGZT::Button9Click},
         {"ButtonCopyEmployee", "职员数据复制", &TfrmMainGZT::copyEmployeeClick},
         {"Button13", "生成电子工资条并EMail", nullptr},

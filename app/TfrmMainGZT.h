@@ -88,6 +88,8 @@ class TfrmMainGZT : public QMainWindow {
     void MenuItem2Click();
     void N2Click();
     void printPayslips(bool selectedOnly);
+    void Button7Click();
+    void Button14Click();
     PasswordAsker passwordBox();
     // Restore and data clearing end the program; a refused login too.
     void endProgram();

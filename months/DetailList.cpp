@@ -128,6 +128,18 @@ bool DetailList::ReadyGZList(const QString& month, int printDays) {
     return true;
 }
 
+bool DetailList::openRows(const QString& sql, const QVariantList& params) {
+    clear();
+    sortColumn_ = -1;
+    try {
+        dsGZDetail.open(sql, params, QStringLiteral("TGZ"));
+    } catch (const DatabaseError&) {
+        return false;
+    }
+    loaded_ = true;
+    return true;
+}
+
 bool DetailList::deleteCurrent() {
     if (!loaded_ || dsGZDetail.isEmpty()) return false;
     if (!prompter_.confirm(QStringLiteral("您确认删除选定的工资记录吗？"))) return false;

@@ -25,6 +25,10 @@ class DetailList {
     // Captions, shows and hides the attendance and amount columns for the month. Shows
     // "读取数据库发生错误！" and returns false when the structure cannot be read.
     bool ReadyGrid(const QString& month, int printDays);
+    // Loads the rows of any query under the present captions, as the statistics window lists
+    // several months at once. False (silently) when the rows cannot be read; the list is then
+    // closed.
+    bool openRows(const QString& sql, const QVariantList& params);
     int GetCol(const QString& field) const { return layout.GetCol(field); }
 
     // The text a cell shows: the row number for SortIdx, numbers in their column's format, the

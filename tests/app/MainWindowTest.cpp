@@ -250,8 +250,8 @@ void MainWindowTest::layoutAndParametersWithDatabase() {
             QCOMPARE(action->toolTip(), kPending);
         }
     }
-    QCOMPARE(enabled, QStringList({"工资编辑与打印", "工资项目参数设置", "基本参数", "设置登陆密码",
-                                   "数据库维护", "在线升级", "帮助", "关闭"}));
+    QCOMPARE(enabled, QStringList({"工资编辑与打印", "工资统计", "工资项目参数设置", "基本参数",
+                                   "设置登陆密码", "数据库维护", "在线升级", "帮助", "关闭"}));
     QStringList enabledEntries;
     for (const QMenu* menu :
          {window.databaseMenu(), window.helpMenu(), window.printMenu(), window.detailMenu()}) {
@@ -266,7 +266,7 @@ void MainWindowTest::layoutAndParametersWithDatabase() {
     }
     QCOMPARE(enabledEntries,
              QStringList({"数据库备份", "数据库还原", "数据清除", "动画教程", "关于..", "全部打印",
-                          "打印选定行", "批量删除-先鼠标拖选"}));
+                          "打印选定行", "批量删除-先鼠标拖选", "列表打印-打印选定行"}));
     QStringList enabledButtons;
     for (const QGroupBox* box : {window.monthBox(), window.detailBox()}) {
         for (const QPushButton* button : box->findChildren<QPushButton*>()) {
@@ -278,8 +278,8 @@ void MainWindowTest::layoutAndParametersWithDatabase() {
         }
     }
     QCOMPARE(enabledButtons,
-             QStringList({"增加月度", "修改", "删除", "增加明细", "修改明细", "删除明细",
-                          "打印工资条", "月度数据复制", "职员数据复制"}));
+             QStringList({"增加月度", "修改", "删除", "增加明细", "修改明细", "删除明细", "打印明细表",
+                          "打印工资条", "POS工资条", "月度数据复制", "职员数据复制"}));
     for (const char* name : {"TBDatabase", "TBHelp"}) {
         QAction* action = window.findChild<QAction*>(QString::fromLatin1(name));
         QVERIFY(action);
