@@ -34,6 +34,7 @@
 #include "SalaryStructure.h"
 #include "TDM.h"
 #include "TfrmAbout.h"
+#include "TfrmEleEleGZBill.h"
 #include "TfrmGZBaseSet.h"
 #include "TfrmGZCount.h"
 #include "TfrmGZDetailEdit.h"
@@ -279,6 +280,11 @@ void TfrmMainGZT::Button7Click() {
 
 void TfrmMainGZT::Button14Click() {
     PrintPosSlips(prompter_, AppPath, list_, floatFormat_, this);
+}
+
+void TfrmMainGZT::Button13Click() {
+    EleGZBillButton13Click(dm_.ADOLocal, prompter_, AppPath, months_.currentMonth(), AppParams,
+                           this);
 }
 
 void TfrmMainGZT::deleteDetailClick() {
@@ -531,7 +537,7 @@ QWidget* TfrmMainGZT::buildDetailBox() {
         {"Button14", "POS工资条", &TfrmMainGZT::Button14Click},
         {"Button9", "月度数据复制", &TfrmMainGZT::Button9Click},
         {"ButtonCopyEmployee", "职员数据复制", &TfrmMainGZT::copyEmployeeClick},
-        {"Button13", "生成电子工资条并EMail", nullptr},
+        {"Button13", "生成电子工资条并EMail", &TfrmMainGZT::Button13Click},
     };
     for (const auto& entry : detailButtons) {
         QPushButton* button =

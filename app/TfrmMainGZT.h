@@ -90,6 +90,7 @@ class TfrmMainGZT : public QMainWindow {
     void printPayslips(bool selectedOnly);
     void Button7Click();
     void Button14Click();
+    void Button13Click();
     PasswordAsker passwordBox();
     // Restore and data clearing end the program; a refused login too.
     void endProgram();

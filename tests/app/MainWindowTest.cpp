@@ -279,7 +279,8 @@ void MainWindowTest::layoutAndParametersWithDatabase() {
     }
     QCOMPARE(enabledButtons,
              QStringList({"增加月度", "修改", "删除", "增加明细", "修改明细", "删除明细", "打印明细表",
-                          "打印工资条", "POS工资条", "月度数据复制", "职员数据复制"}));
+                          "打印工资条", "POS工资条", "月度数据复制", "职员数据复制",
+                          "生成电子工资条并EMail"}));
     for (const char* name : {"TBDatabase", "TBHelp"}) {
         QAction* action = window.findChild<QAction*>(QString::fromLatin1(name));
         QVERIFY(action);

@@ -1,0 +1,313 @@
+#include "EPayslipRun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <exception>
+
+#include "Database.h"
+#include "DatabaseError.h"
+#include "Prompter.h"
+#include "Pub.h"
+#include "XlsError.h"
+#include "XlsRewriter.h"
+#include "XlsWorkbook.h"
+
+namespace {
+
+// The first column of the first row as text; empty on no row, NULL or a failing query.
+QString queryText(Database& db, const QString& sql, const QVariantList& params = {}) {
+    try {
+        const QueryResult r = db.query(sql, params);
+        if (r.rows.empty() || r.rows.front().isEmpty()) return {};
+        const QVariant& v = r.rows.front().front();
+        return (!v.isValid() || v.isNull()) ? QString() : v.toString();
+    } catch (const DatabaseError&) {
+        return {};
+    }
+}
+
+int column(const QStringList& columns, const QString& name) {
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        if (columns.at(i).compare(name, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+QVariant valueOf(const QStringList& columns, const QVariantList& row, const QString& name) {
+    const int c = column(columns, name);
+    if (c < 0 || c >= row.size()) {
+        throw DatabaseError(QStringLiteral("工资数据中没有字段“%1”").arg(name));
+    }
+    return row.at(c);
+}
+
+bool isNull(const QVariant& v) {
+    return !v.isValid() || v.isNull();
+}
+
+QString textOf(const QVariant& v) {
+    return isNull(v) ? QString() : v.toString();
+}
+
+QString plainNumber(const QVariant& v) {
+    return isNull(v) ? QString() : XlsNumberText(VariantToDouble(v));
+}
+
+}  // namespace
+
+EPayslipRun::EPayslipRun(Database& db, Prompter& prompter, const QString& month,
+                         const QString& templatePath, const TAppParams& params)
+    : db_(db), prompter_(prompter), month_(month), templatePath_(templatePath), params_(params) {}
+
+QString EPayslipRun::ChooseTemplate(const QString& printDays, int deductions, int earnings) {
+    const QString days = printDays.isEmpty() ? QStringLiteral("0") : printDays;
+    if (days == u"1") return QStringLiteral("RPT/GZBillWithDay.xls");
+    if (days != u"0") return QStringLiteral("RPT/GZBillWithHour.xls");
+    if (deductions <= 0) return QStringLiteral("RPT/GZBillNoKK.xls");
+    if (deductions <= 5) {
+        return earnings <= 10 ? QStringLiteral("RPT/GZBill.xls")
+                              : QStringLiteral("RPT/GZBill20_5.xls");
+    }
+    if (deductions <= 10) {
+        return earnings <= 10 ? QStringLiteral("RPT/GZBill10_10.xls")
+                              : QStringLiteral("RPT/GZBill20_10.xls");
+    }
+    return QStringLiteral("RPT/GZBill30_15.xls");
+}
+
+QString EPayslipRun::TemplateForMonth(Database& db, const QString& appPath, const QString& month) {
+    QString key = month;
+    if (queryText(db, QStringLiteral("Select Count(*) from TGZSet where GZMonth=?"), {month}) ==
+        u"0") {
+        key = QStringLiteral("BASE");
+    }
+    const int deductions =
+        queryText(db,
+                  QStringLiteral(
+                      "Select Count(*) from TGZSet where GZType=1 and ShowStu=0 and GZMonth=?"),
+                  {key})
+            .toInt();
+    const int earnings =
+        queryText(db,
+                  QStringLiteral(
+                      "Select Count(*) from TGZSet where GZType=0 and ShowStu=0 and GZMonth=?"),
+                  {key})
+            .toInt();
+    const QString printDays = queryText(db, QStringLiteral("Select PrintDays from TPara"));
+    return QDir(appPath).filePath(ChooseTemplate(printDays, deductions, earnings));
+}
+
+QString EPayslipRun::safeFileNamePart(const QString& text) {
+    static const QString unsafe = QStringLiteral("/\\:*?\"<>|");
+    QString safe = text;
+    for (QChar& c : safe) {
+        if (unsafe.contains(c) || c.unicode() < 0x20 || c.category() == QChar::Other_Control) {
+            c = u'_';
+        }
+    }
+    return safe;
+}
+
+QString EPayslipRun::fileNameFor(const QString& folder, int index, const QString& empName) {
+    const QString name = PadZeroLeft(QString::number(index), 4) + u'_' + safeFileNamePart(empName) +
+                         QStringLiteral(".xls");
+    return QDir(folder).filePath(name);
+}
+
+QString EPayslipRun::ReplaceAField(const QString& cell, const QString& placeholder,
+                                   const QString& value) {
+    const qsizetype at = cell.indexOf(placeholder);
+    if (at < 0) return cell;
+    const QString text = value.trimmed().isEmpty() ? QStringLiteral("-") : value;
+    QString result = cell;
+    result.replace(at, placeholder.size(), text);
+    return result;
+}
+
+QString EPayslipRun::ReplaceAll(const QString& cell, const Replacements& replacements) {
+    if (!cell.contains(u'[')) return cell;
+    QString text = cell;
+    for (const auto& [placeholder, value] : replacements) {
+        text = ReplaceAField(text, placeholder, value);
+    }
+    return text;
+}
+
+void EPayslipRun::CellFiller::setRow(const Replacements* replacements) {
+    row_ = replacements;
+    plainValues_ = true;
+    for (const auto& [placeholder, value] : *row_) {
+        if (value.contains(u'[') || value.contains(u']')) plainValues_ = false;
+    }
+}
+
+QString EPayslipRun::CellFiller::operator()(const QString& cell) {
+    if (!cell.contains(u'[')) return cell;
+    if (!plainValues_ || nested_.contains(cell)) return ReplaceAll(cell, *row_);
+    auto it = hits_.find(cell);
+    if (it == hits_.end()) {
+        bool open = false;
+        for (const QChar c : cell) {
+            if (c == u'[') {
+                if (open) {
+                    nested_.insert(cell);
+                    return ReplaceAll(cell, *row_);
+                }
+                open = true;
+            } else if (c == u']') {
+                open = false;
+            }
+        }
+        std::vector<int> found;
+        for (std::size_t i = 0; i < row_->size(); ++i) {
+            if (cell.contains((*row_)[i].first)) found.push_back(static_cast<int>(i));
+        }
+        it = hits_.insert(cell, found);
+    }
+    QString text = cell;
+    for (const int i : it.value()) {
+        const auto& [placeholder, value] = (*row_)[static_cast<std::size_t>(i)];
+        text = ReplaceAField(text, placeholder, value);
+    }
+    return text;
+}
+
+void EPayslipRun::ReadyItems() {
+    QueryResult r = db_.query(
+        QStringLiteral("Select * from TGZSet where GZMonth=? Order by gztype,SortIDx"), {month_});
+    if (r.rows.empty()) {
+        r = db_.query(
+            QStringLiteral("Select * from TGZSet where  GZMonth='BASE' Order by gztype,SortIDx"));
+    }
+    items_.clear();
+    for (const QVariantList& row : r.rows) {
+        Item item;
+        item.field = textOf(valueOf(r.columns, row, QStringLiteral("GZField1")));
+        item.name = textOf(valueOf(r.columns, row, QStringLiteral("GZName")));
+        item.enabled = VariantToDouble(valueOf(r.columns, row, QStringLiteral("ShowStu"))) == 0;
+        items_.push_back(item);
+    }
+}
+
+EPayslipRun::Replacements EPayslipRun::replacementsFor(const QStringList& columns,
+                                                       const QVariantList& row, int index) const {
+    const QString format = AmountFormat(params_);
+    const auto amount = [&](const QString& field) {
+        return FormatFloat(format, VariantToDouble(valueOf(columns, row, field)));
+    };
+    Replacements list{
+        {QStringLiteral("[单位名称]"), params_.EntName},
+        {QStringLiteral("[EmpName]"), textOf(valueOf(columns, row, QStringLiteral("EmpName")))},
+        {QStringLiteral("[GZMonth]"), month_},
+        {QStringLiteral("[WorkDays]"),
+         plainNumber(valueOf(columns, row, QStringLiteral("WorkDays")))},
+        {QStringLiteral("[HourCount]"),
+         plainNumber(valueOf(columns, row, QStringLiteral("HourCount")))},
+        {QStringLiteral("[OneDayMOney]"),
+         FormatFloat(QStringLiteral("0"),
+                     VariantToDouble(valueOf(columns, row, QStringLiteral("OneDayMOney"))))},
+        {QStringLiteral("[SortIdx]"), QString::number(index)},
+        {QStringLiteral("[YFTotal]"), amount(QStringLiteral("YFTotal"))},
+        {QStringLiteral("[KKTotal]"), amount(QStringLiteral("KKTotal"))},
+        {QStringLiteral("[GZTotal]"), amount(QStringLiteral("GZTotal"))},
+    };
+    for (const Item& item : items_) {
+        const QString prefix = item.field.left(2).toUpper();
+        const QString n = item.field.mid(2);
+        QString caption;
+        QString value;
+        if (prefix == u"GZ") {
+            caption = QStringLiteral("[工资项目%1]").arg(n);
+            value = QStringLiteral("[GZ%1]").arg(n);
+        } else if (prefix == u"KK") {
+            caption = QStringLiteral("[扣款项目%1]").arg(n);
+            value = QStringLiteral("[KK%1]").arg(n);
+        } else {
+            continue;
+        }
+        if (item.enabled) {
+            list.emplace_back(caption, item.name);
+            list.emplace_back(value, amount(item.field));
+        } else {
+            list.emplace_back(caption, QStringLiteral("-"));
+            list.emplace_back(value, QStringLiteral("-"));
+        }
+    }
+    return list;
+}
+
+QString EPayslipRun::finishedMessage(const Summary& summary) {
+    return QStringLiteral("生成工资条结束！\n已生成工资条文件 %1 个，失败 %2 个。")
+        .arg(summary.written)
+        .arg(summary.failed);
+}
+
+std::optional<EPayslipRun::Summary> EPayslipRun::Button2Click(const QString& folder) {
+    if (folder.isEmpty()) {
+        prompter_.warning(QStringLiteral("请指定电子工资条的存放路径！"));
+        return std::nullopt;
+    }
+    try {
+        ReadyItems();
+    } catch (const DatabaseError&) {
+        prompter_.error(QStringLiteral("读取数据库发生错误！"));
+        return std::nullopt;
+    }
+    if (started_) started_();
+
+    Summary summary;
+    std::optional<QueryResult> rows;
+    try {
+        rows = db_.query(salaryRowsSql(), {month_});
+    } catch (const DatabaseError&) {
+        // No files; the closing message is still shown.
+    }
+    if (rows) {
+        // The template is read once; when it cannot be read every row fails.
+        std::optional<XlsRewriter> rewriter;
+        try {
+            rewriter.emplace(XlsRewriter::load(templatePath_));
+        } catch (const XlsError&) {
+        }
+        const int n = static_cast<int>(rows->rows.size());
+        const int nameColumn = column(rows->columns, QStringLiteral("EmpName"));
+        CellFiller filler;
+        summary.rows = n;
+        for (int i = 1; i <= n; ++i) {
+            const QVariantList& row = rows->rows[static_cast<std::size_t>(i - 1)];
+            const QString name =
+                nameColumn >= 0 && nameColumn < row.size() ? textOf(row.at(nameColumn)) : QString();
+            const QString file = fileNameFor(folder, i, name);
+            bool written = false;
+            try {
+                if (rewriter) {
+                    const Replacements replacements = replacementsFor(rows->columns, row, i);
+                    filler.setRow(&replacements);
+                    rewriter->rewriteToFile(file,
+                                            [&](const QString& text) { return filler(text); });
+                    written = true;
+                }
+            } catch (const std::exception&) {
+                // The row is abandoned without a message; the run goes on.
+            }
+            if (written) {
+                ++summary.written;
+            } else {
+                // No stale payslip of this name may be mailed later.
+                if (QFileInfo(file).isFile()) QFile::remove(file);
+                ++summary.failed;
+            }
+            if (progress_) progress_(i, n);
+        }
+    }
+    prompter_.info(finishedMessage(summary));
+    if (prompter_.confirm(QStringLiteral("是否立即打开工资条文件所在目录？"))) {
+        if (openFolder_) {
+            openFolder_(folder);
+        } else {
+            ShellOpenFile(folder, QString());
+        }
+    }
+    return summary;
+}

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "AppState.h"
+
+class Database;
+class Prompter;
+
+// Electronic payslip files: one Excel file per salary row of a pay month, a copy of a
+// template from RPT/ in which the placeholders of the cells below the first row of "Sheet1" are
+// replaced by the row's values and the month's captions. The logic of the dialog
+// TfrmEleEleGZBill, without widgets.
+//
+// The file for the i-th row is written as a whole (the template rewritten by XlsRewriter, so
+// every format of it stays); a row that fails leaves no file of its name behind, so that the
+// mail run never attaches a stale payslip. The template is read once per run.
+//
+// Mended (design.md): characters not allowed in file names and control characters in EmpName
+// become "_" (fileNameFor, shared with the mail run); the final message adds a line with the
+// number of files written and failed.
+class EPayslipRun {
+  public:
+    struct Summary {
+        int rows = 0;
+        int written = 0;
+        int failed = 0;
+    };
+    // One placeholder and its value, in the order they are replaced.
+    using Replacements = std::vector<std::pair<QString, QString>>;
+
+    EPayslipRun(Database& db, Prompter& prompter, const QString& month, const QString& templatePath,
+                const TAppParams& params);
+
+    // --- Button13Click: the template -----------------------------------------------------
+
+    // The template file name for the attendance setting (the text TPara gives, empty counting
+    // as "0") and the counts of enabled deductions and earnings: "RPT/GZBill.xls" and so on,
+    // relative to the program folder.
+    static QString ChooseTemplate(const QString& printDays, int deductions, int earnings);
+    // Runs the four counting queries for `month` (its own items, else BASE's) and gives the
+    // template's full path below `appPath`.
+    static QString TemplateForMonth(Database& db, const QString& appPath, const QString& month);
+
+    // --- Names and values -----------------------------------------------------------------
+
+    // folder/NNNN_EmpName.xls: the running number padded to 4 digits (longer numbers stay as
+    // they are), EmpName with / \ : * ? " < > | and control characters replaced by "_".
+    static QString fileNameFor(const QString& folder, int index, const QString& empName);
+    static QString safeFileNamePart(const QString& text);
+    // The month's salary rows in the order of both runs (department, name, then entry order).
+    static QString salaryRowsSql() {
+        return QStringLiteral("Select * from TGZ where GZMonth=? order by DepartName,EmpName,ID");
+    }
+    // One cell after ReplaceAField: the first occurrence of `placeholder` replaced by `value`,
+    // or by "-" when the value is empty or blanks only; a cell without it stays as it is.
+    static QString ReplaceAField(const QString& cell, const QString& placeholder,
+                                 const QString& value);
+    // All placeholders of one cell, in order.
+    static QString ReplaceAll(const QString& cell, const Replacements& replacements);
+
+    // ReplaceAll for the cells of many files: the placeholders are the same for every row of a
+    // run, so it remembers per template text which of them it holds and replaces only those.
+    // That gives ReplaceAll's result whenever no value holds "[" or "]" and the text has no
+    // bracket inside brackets (no value can then make a new placeholder); otherwise it runs
+    // ReplaceAll itself.
+    class CellFiller {
+      public:
+        void setRow(const Replacements* replacements);
+        QString operator()(const QString& cell);
+
+      private:
+        const Replacements* row_ = nullptr;
+        bool plainValues_ = false;
+        QHash<QString, std::vector<int>> hits_;  // empty vector list: no placeholder at all
+        QSet<QString> nested_;
+    };
+
+    // --- Button2Click ---------------------------------------------------------------------
+
+    // Called once the run has passed its checks, before the first file (the dialog disables
+    // its start button here).
+    void setStarted(std::function<void()> started) { started_ = std::move(started); }
+    // Called after each row with the running number and the number of rows ("3/25").
+    void setProgress(std::function<void(int, int)> progress) { progress_ = std::move(progress); }
+    // Opens the folder when the user wants it (ShellOpenFile by default).
+    void setOpenFolder(std::function<bool(const QString&)> open) { openFolder_ = std::move(open); }
+
+    // Writes the files into `folder` with their messages. Empty when the run stopped
+    // before writing (no folder, items unreadable).
+    std::optional<Summary> Button2Click(const QString& folder);
+
+    // The placeholders and values of one salary row (`row` holds the values of `columns`) with
+    // running number `index`, for the items read by Button2Click. Throws DatabaseError when an
+    // item names a column the row does not have.
+    Replacements replacementsFor(const QStringList& columns, const QVariantList& row,
+                                 int index) const;
+
+    // The items the run uses: the month's, else BASE's, by type and SortIdx. Throws
+    // DatabaseError.
+    void ReadyItems();
+
+    static QString finishedMessage(const Summary& summary);
+
+  private:
+    struct Item {
+        QString field;
+        QString name;
+        bool enabled;
+    };
+
+    Database& db_;
+    Prompter& prompter_;
+    QString month_;
+    QString templatePath_;
+    TAppParams params_;
+    std::vector<Item> items_;
+    std::function<void()> started_;
+    std::function<void(int, int)> progress_;
+    std::function<bool(const QString&)> openFolder_;
+};

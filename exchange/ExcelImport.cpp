@@ -1,0 +1,271 @@
+#include "ExcelImport.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QHash>
+#include <QLocale>
+#include <QVariant>
+#include <cmath>
+
+#include "Database.h"
+#include "DatabaseError.h"
+#include "Prompter.h"
+#include "Schema.h"
+#include "SheetReader.h"
+#include "SpreadsheetError.h"
+#include "Transaction.h"
+
+namespace {
+
+const QString kSheetError = QStringLiteral("读取数据表发生错误！");
+
+struct Column {
+    QString name;
+    bool numeric;
+};
+
+// The columns of TGZ by their names without letter case, and whether each holds numbers.
+QHash<QString, Column> salaryColumns(Database& db) {
+    QHash<QString, Column> columns;
+    const QueryResult info = db.query(QStringLiteral("PRAGMA table_info(TGZ)"));
+    const int nameAt = int(info.columns.indexOf(QStringLiteral("name")));
+    const int typeAt = int(info.columns.indexOf(QStringLiteral("type")));
+    for (const QVariantList& row : info.rows) {
+        const QString name = row.at(nameAt).toString();
+        const QString type = row.at(typeAt).toString().toUpper();
+        const bool numeric =
+            type.contains(QStringLiteral("REAL")) || type.contains(QStringLiteral("INT")) ||
+            type.contains(QStringLiteral("NUM")) || type.contains(QStringLiteral("DOUB")) ||
+            type.contains(QStringLiteral("FLOA"));
+        columns.insert(name.toCaseFolded(), {name, numeric});
+    }
+    return columns;
+}
+
+// Empty text stores null; a number column takes only a number.
+std::optional<QVariant> storedValue(const QString& text, bool numeric) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) return QVariant();
+    if (!numeric) return QVariant(text);
+    bool ok = false;
+    const double number = QLocale::c().toDouble(trimmed, &ok);
+    if (!ok || !std::isfinite(number)) return std::nullopt;
+    return QVariant(number);
+}
+
+QString sumOf(const QString& prefix, int count) {
+    QStringList terms;
+    for (int i = 1; i <= count; ++i) terms << QStringLiteral("ifnull(%1%2,0)").arg(prefix).arg(i);
+    return terms.join(u'+');
+}
+
+}  // namespace
+
+ExcelImport::ExcelImport(Database& db, Prompter& prompter, const QString& month,
+                         const QString& fieldList)
+    : db_(db), prompter_(prompter), month_(month), fields_(ImportFieldList::Parse(fieldList)) {
+    PrepareMapping();
+}
+
+ExcelImport::~ExcelImport() = default;
+
+std::vector<ExcelImport::MappingRow> ExcelImport::MappingFrom(
+    const std::vector<ImportField>& fields) {
+    std::vector<MappingRow> mapping;
+    for (const ImportField& f : fields)
+        mapping.push_back({f.caption, f.field, f.type, f.unique, f.required, QString()});
+    return mapping;
+}
+
+void ExcelImport::PrepareMapping() {
+    std::vector<MappingRow> fresh = MappingFrom(fields_);
+    for (std::size_t i = 0; i < fresh.size() && i < mapping_.size(); ++i)
+        fresh[i].excelColumn = mapping_[i].excelColumn;
+    mapping_ = std::move(fresh);
+}
+
+void ExcelImport::setExcelColumn(int row, const QString& column) {
+    if (row < 0 || row >= int(mapping_.size())) return;
+    mapping_[row].excelColumn = column;
+}
+
+QStringList ExcelImport::sheetColumns() const {
+    return table_ ? table_->columns : QStringList();
+}
+
+bool ExcelImport::Button6Click() {
+    const std::optional<QString> path =
+        prompter_.chooseOpenFile(QStringLiteral("选择用来导入的数据文件"), folder_, fileFilter());
+    if (!path || path->isEmpty()) return false;
+    folder_ = QFileInfo(*path).absolutePath();
+    return OpenFile(*path);
+}
+
+bool ExcelImport::OpenFile(const QString& path) {
+    reader_.reset();
+    table_.reset();
+    sheetNames_.clear();
+    currentSheet_ = -1;
+    importAllowed_ = false;
+    autoMapPending_ = false;
+    fileName_.clear();
+    try {
+        reader_ = SheetReader::open(path);
+    } catch (const SpreadsheetError&) {
+        prompter_.warning(QStringLiteral("确认选择的数据文件是正确的数据文件！"));
+        return false;
+    }
+    fileName_ = path;
+    sheetNames_ = reader_->sheetNames();
+    if (sheetNames_.isEmpty()) {
+        prompter_.error(kSheetError + u'\n' + QStringLiteral("文件中没有工作表。"));
+        return false;
+    }
+    importAllowed_ = true;
+    autoMapPending_ = true;
+    return openSheet(0);
+}
+
+bool ExcelImport::openSheet(int index) {
+    table_.reset();
+    currentSheet_ = index;
+    try {
+        table_ = std::make_shared<const SheetTable>(reader_->readSheet(index));
+    } catch (const SpreadsheetError& e) {
+        prompter_.error(kSheetError + u'\n' + e.message());
+        return false;
+    }
+    // The automatic mapping runs once per opened file, on the first sheet that could be read.
+    if (autoMapPending_) {
+        PrepareMapping();
+        AutoMap(mapping_, *table_);
+        autoMapPending_ = false;
+    }
+    return true;
+}
+
+bool ExcelImport::cmbTablesClick(int index) {
+    if (!reader_ || index < 0 || index >= sheetNames_.size()) return false;
+    return openSheet(index);
+}
+
+std::optional<QStringList> ExcelImport::Button1Click() {
+    if (!reader_) {
+        prompter_.warning(QStringLiteral("请首先选择源Excel数据文件，然后再指定列对应关系。"));
+        return std::nullopt;
+    }
+    return sheetColumns();
+}
+
+std::optional<ExcelImport::Summary> ExcelImport::Button4Click() {
+    if (!importEnabled()) return std::nullopt;
+    const Summary summary = UpdateData(db_, month_, *table_, mapping_);
+    prompter_.info(finishedMessage(summary));
+    importAllowed_ = false;
+    try {
+        UpdateTotals(db_, month_);
+    } catch (const DatabaseError&) {
+        // The main window recomputes the totals of the month once the dialog closes.
+    }
+    return summary;
+}
+
+void ExcelImport::AutoMap(std::vector<MappingRow>& mapping, const SheetTable& table) {
+    for (MappingRow& row : mapping) {
+        const int found = FindField(table, row.caption);
+        if (found >= 0) row.excelColumn = table.columns.at(found);
+    }
+}
+
+ExcelImport::Summary ExcelImport::UpdateData(Database& db, const QString& month,
+                                             const SheetTable& table,
+                                             const std::vector<MappingRow>& mapping) {
+    struct Target {
+        int source;
+        QString field;
+        bool numeric;
+    };
+    const int rowCount = int(table.rows.size());
+    Summary summary;
+    QHash<QString, Column> columns;
+    try {
+        columns = salaryColumns(db);
+    } catch (const DatabaseError&) {
+        summary.skipped = rowCount;
+        return summary;
+    }
+    // The month and the entry time are set by the import itself, the key by the database.
+    const QStringList setHere{QStringLiteral("id"), QStringLiteral("gzmonth"),
+                              QStringLiteral("logtime")};
+    std::vector<Target> targets;
+    for (const MappingRow& row : mapping) {
+        if (row.excelColumn.isEmpty()) continue;
+        const int source = FindField(table, row.excelColumn);
+        const auto column = columns.constFind(row.field.toCaseFolded());
+        // A mapping that names no sheet column or no salary column fails every row.
+        if (source < 0 || column == columns.cend()) {
+            summary.skipped = rowCount;
+            return summary;
+        }
+        if (setHere.contains(column.key())) continue;
+        std::erase_if(targets, [&](const Target& t) { return t.field == column->name; });
+        targets.push_back({source, column->name, column->numeric});
+    }
+    QStringList names;
+    QStringList marks;
+    for (const Target& t : targets) {
+        names << t.field;
+        marks << QStringLiteral("?");
+    }
+    names << QStringLiteral("GZMonth") << QStringLiteral("LOGTime");
+    marks << QStringLiteral("?") << QStringLiteral("?");
+    const QString sql =
+        QStringLiteral("Insert into TGZ (%1) values (%2)").arg(names.join(u','), marks.join(u','));
+    try {
+        Transaction transaction(db);
+        for (const QStringList& row : table.rows) {
+            QVariantList values;
+            values.reserve(names.size());
+            bool storable = true;
+            for (const Target& t : targets) {
+                const std::optional<QVariant> value = storedValue(row.at(t.source), t.numeric);
+                if (!value) {
+                    storable = false;
+                    break;
+                }
+                values << *value;
+            }
+            if (!storable) {
+                ++summary.skipped;
+                continue;
+            }
+            values << month << QDateTime::currentDateTime();
+            try {
+                db.exec(sql, values);
+                ++summary.imported;
+            } catch (const DatabaseError&) {
+                ++summary.skipped;
+            }
+        }
+        transaction.commit();
+    } catch (const DatabaseError&) {
+        // Nothing was written: the transaction rolled back.
+        summary.imported = 0;
+        summary.skipped = rowCount;
+    }
+    return summary;
+}
+
+void ExcelImport::UpdateTotals(Database& db, const QString& month) {
+    const QString earnings = sumOf(QStringLiteral("GZ"), Schema::EarningCount);
+    const QString deductions = sumOf(QStringLiteral("KK"), Schema::DeductionCount);
+    db.exec(QStringLiteral("Update TGZ Set YFTotal=%1,KKTotal=%2,GZTotal=%1-(%2) where GZMonth=?")
+                .arg(earnings, deductions),
+            {month});
+}
+
+QString ExcelImport::finishedMessage(const Summary& summary) {
+    return QStringLiteral("导入数据结束！\n已导入 %1 行，跳过 %2 行。")
+        .arg(summary.imported)
+        .arg(summary.skipped);
+}
