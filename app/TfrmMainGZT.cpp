@@ -32,9 +32,11 @@
 #include "RecordSetModel.h"
 #include "RunLogin.h"
 #include "SalaryStructure.h"
+#include "SendToExcel.h"
 #include "TDM.h"
 #include "TfrmAbout.h"
 #include "TfrmEleEleGZBill.h"
+#include "TfrmExcelLoadIn.h"
 #include "TfrmGZBaseSet.h"
 #include "TfrmGZCount.h"
 #include "TfrmGZDetailEdit.h"
@@ -47,17 +49,6 @@
 #include "Updater.h"
 
 namespace {
-
-// Commands of parts still to be built stay visible, greyed out, and say why.
-void markPending(QAction* action) {
-    action->setEnabled(false);
-    action->setToolTip(QStringLiteral("此功能尚在开发中"));
-}
-
-void markPending(QWidget* widget) {
-    widget->setEnabled(false);
-    widget->setToolTip(QStringLiteral("此功能尚在开发中"));
-}
 
 QAction* addMenuAction(QMenu* menu, const QString& objectName, const QString& text) {
     QAction* action = menu->addAction(text);
@@ -287,6 +278,21 @@ void TfrmMainGZT::Button13Click() {
                            this);
 }
 
+void TfrmMainGZT::sendToExcel() {
+    // A closed list has nothing to send; the export says so itself.
+    SendToExcel(prompter_, GroupBox2->title(), list_.layout, list_.dsGZDetail, DBGridEh2);
+}
+
+void TfrmMainGZT::ToolButton7Click() {
+    if (!ExcelLoadInToolButton7Click(dm_.ADOLocal, prompter_, months_.currentMonth(), list_.layout,
+                                     this)) {
+        return;
+    }
+    dsGZMonthAfterScroll();
+    list_.ReCalcAll();
+    showDetail();
+}
+
 void TfrmMainGZT::deleteDetailClick() {
     if (list_.deleteCurrent()) showDetail();
 }
@@ -352,8 +358,12 @@ void TfrmMainGZT::buildToolBar() {
 
     connect(addToolAction(QStringLiteral("ToolButtonGZCount"), QStringLiteral("工资统计"),
                           s->standardIcon(QStyle::SP_FileDialogContentsView)),
-            &QAction::triggered, this,
-            [this] { ShowGZCount(dm_.ADOLocal, prompter_, AppParams, this); });
+            &QAction::triggered, this, [this] {
+                ShowGZCount(dm_.ADOLocal, prompter_, AppParams, this,
+                            [this](const QString& title, DetailGrid& grid, DetailList& list) {
+                                SendToExcel(prompter_, title, list.layout, list.dsGZDetail, &grid);
+                            });
+            });
     connect(addToolAction(QStringLiteral("ToolButton21"), QStringLiteral("工资项目参数设置"),
                           s->standardIcon(QStyle::SP_FileDialogListView)),
             &QAction::triggered, this, &TfrmMainGZT::ToolButton21Click);
@@ -364,10 +374,12 @@ void TfrmMainGZT::buildToolBar() {
                           s->standardIcon(QStyle::SP_MessageBoxWarning)),
             &QAction::triggered, this, &TfrmMainGZT::ToolButton8Click);
     ToolBar1->addSeparator();
-    markPending(addToolAction(QStringLiteral("ToolButton5"), QStringLiteral("发送Excel"),
-                              s->standardIcon(QStyle::SP_DialogSaveButton)));
-    markPending(addToolAction(QStringLiteral("ToolButton7"), QStringLiteral("从Excel导入"),
-                              s->standardIcon(QStyle::SP_DialogOpenButton)));
+    connect(addToolAction(QStringLiteral("ToolButton5"), QStringLiteral("发送Excel"),
+                          s->standardIcon(QStyle::SP_DialogSaveButton)),
+            &QAction::triggered, this, &TfrmMainGZT::sendToExcel);
+    connect(addToolAction(QStringLiteral("ToolButton7"), QStringLiteral("从Excel导入"),
+                          s->standardIcon(QStyle::SP_DialogOpenButton)),
+            &QAction::triggered, this, &TfrmMainGZT::ToolButton7Click);
     ToolBar1->addSeparator();
 
     PopupMenuDatabase = new QMenu(QStringLiteral("数据库维护"), this);
@@ -493,8 +505,9 @@ QWidget* TfrmMainGZT::buildDetailBox() {
     PopupMenuDetail = new QMenu(this);
     PopupMenuDetail->setObjectName(QStringLiteral("PopupMenuDetail"));
     PopupMenuDetail->setToolTipsVisible(true);
-    markPending(
-        addMenuAction(PopupMenuDetail, QStringLiteral("Excel1"), QStringLiteral("发送到&Excel")));
+    connect(
+        addMenuAction(PopupMenuDetail, QStringLiteral("Excel1"), QStringLiteral("发送到&Excel")),
+        &QAction::triggered, this, &TfrmMainGZT::sendToExcel);
     PopupMenuDetail->addSeparator();
     connect(addMenuAction(PopupMenuDetail, QStringLiteral("BatchDelete"),
                           QStringLiteral("批量删除-先鼠标拖选")),
@@ -523,7 +536,7 @@ QWidget* TfrmMainGZT::buildDetailBox() {
     connect(addMenuAction(PopupMenu4, QStringLiteral("N8"), QStringLiteral("打印选定行")),
             &QAction::triggered, this, [this] { printPayslips(true); });
 
-    // A button without a handler belongs to a part of the program still to come.
+    // "打印工资条" has no handler of its own: it drops down its two ways of printing.
     const struct {
         const char* name;
         const char* text;
@@ -542,12 +555,10 @@ QWidget* TfrmMainGZT::buildDetailBox() {
     for (const auto& entry : detailButtons) {
         QPushButton* button =
             addButton(panel, QString::fromLatin1(entry.name), QString::fromUtf8(entry.text));
-        if (button->objectName() == u"Button8") {
-            button->setMenu(PopupMenu4);
-        } else if (entry.click) {
+        if (entry.click) {
             connect(button, &QPushButton::clicked, this, entry.click);
         } else {
-            markPending(button);
+            button->setMenu(PopupMenu4);
         }
         buttons->addWidget(button);
         detailButtons_ << button;

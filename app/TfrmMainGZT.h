@@ -20,8 +20,8 @@ class QToolBar;
 class TDM;
 
 // The main window: the toolbar, the pay months on the left and the salary rows of the selected
-// month on the right. Each command that belongs to a part of the program still to be built is
-// present and disabled, so the window shows its final layout without offering what it cannot do.
+// month on the right. Every other function is a modal dialog opened from here; afterwards the
+// window reloads what the dialog may have changed.
 class TfrmMainGZT : public QMainWindow {
     Q_OBJECT
 
@@ -91,6 +91,8 @@ class TfrmMainGZT : public QMainWindow {
     void Button7Click();
     void Button14Click();
     void Button13Click();
+    void sendToExcel();
+    void ToolButton7Click();
     PasswordAsker passwordBox();
     // Restore and data clearing end the program; a refused login too.
     void endProgram();

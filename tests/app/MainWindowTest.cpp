@@ -34,8 +34,6 @@
 
 namespace {
 
-const QString kPending = QStringLiteral("此功能尚在开发中");
-
 struct ShownBox {
     QString title;
     QString text;
@@ -240,47 +238,24 @@ void MainWindowTest::layoutAndParametersWithDatabase() {
     QCOMPARE(window.detailGrid()->view()->selectionMode(), QAbstractItemView::ExtendedSelection);
     QCOMPARE(window.detailGrid()->view()->editTriggers(), QAbstractItemView::NoEditTriggers);
 
-    // Only what works is enabled: the current view, the two menus, the help page and closing.
-    QStringList enabled;
+    // Every command of the window is in working order: nothing is left greyed out.
+    QStringList disabled;
     for (const QAction* action : window.toolBar()->actions()) {
-        if (action->isSeparator()) continue;
-        if (action->isEnabled()) {
-            enabled << action->text();
-        } else {
-            QCOMPARE(action->toolTip(), kPending);
-        }
+        if (!action->isSeparator() && !action->isEnabled()) disabled << action->text();
     }
-    QCOMPARE(enabled, QStringList({"工资编辑与打印", "工资统计", "工资项目参数设置", "基本参数",
-                                   "设置登陆密码", "数据库维护", "在线升级", "帮助", "关闭"}));
-    QStringList enabledEntries;
     for (const QMenu* menu :
          {window.databaseMenu(), window.helpMenu(), window.printMenu(), window.detailMenu()}) {
         for (const QAction* action : menu->actions()) {
             if (action->isSeparator() || !action->isVisible()) continue;
-            if (action->isEnabled()) {
-                enabledEntries << action->text();
-            } else {
-                QCOMPARE(action->toolTip(), kPending);
-            }
+            if (!action->isEnabled()) disabled << action->text();
         }
     }
-    QCOMPARE(enabledEntries,
-             QStringList({"数据库备份", "数据库还原", "数据清除", "动画教程", "关于..", "全部打印",
-                          "打印选定行", "批量删除-先鼠标拖选", "列表打印-打印选定行"}));
-    QStringList enabledButtons;
     for (const QGroupBox* box : {window.monthBox(), window.detailBox()}) {
         for (const QPushButton* button : box->findChildren<QPushButton*>()) {
-            if (button->isEnabled()) {
-                enabledButtons << button->text();
-            } else {
-                QCOMPARE(button->toolTip(), kPending);
-            }
+            if (!button->isEnabled()) disabled << button->text();
         }
     }
-    QCOMPARE(enabledButtons,
-             QStringList({"增加月度", "修改", "删除", "增加明细", "修改明细", "删除明细", "打印明细表",
-                          "打印工资条", "POS工资条", "月度数据复制", "职员数据复制",
-                          "生成电子工资条并EMail"}));
+    QCOMPARE(disabled, QStringList());
     for (const char* name : {"TBDatabase", "TBHelp"}) {
         QAction* action = window.findChild<QAction*>(QString::fromLatin1(name));
         QVERIFY(action);
