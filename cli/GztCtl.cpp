@@ -1,9 +1,13 @@
 #include "GztCtl.h"
 
+#include <unistd.h>
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+
+#include <QFile>
 #include <cstdio>
+#include <cstdlib>
 
 #include "AppState.h"
 #include "ConsolePrompter.h"
@@ -12,13 +16,22 @@
 #include "DatabaseRestore.h"
 #include "DemoData.h"
 #include "DetailList.h"
+#include "DetailTable.h"
+#include "EPayslipRun.h"
+#include "ExcelMonthCommands.h"
+#include "FileError.h"
+#include "GZCount.h"
 #include "LoginPassword.h"
+#include "MailRun.h"
+#include "MailSettings.h"
 #include "MonthCopy.h"
 #include "PayMonths.h"
 #include "PayslipRun.h"
+#include "PosSlipText.h"
 #include "ReportError.h"
 #include "SalaryItem.h"
 #include "Schema.h"
+#include "SpreadsheetError.h"
 #include "TDM.h"
 #include "TerminalInput.h"
 
@@ -99,6 +112,72 @@ const GztCtl::Command* GztCtl::find(const QString& name) {
          1,
          false,
          &GztCtl::runPayslips},
+        {"import",
+         "import 月度 文件 [--sheet 工作表]",
+         "按标题自动对应，把 .xls/.xlsx 文件的工作表导入月度，然后重新计算合计。\n"
+         "Imports a sheet of an .xls/.xlsx file into the month, mapping columns by their "
+         "captions,\nthen recalculates the month's totals.",
+         {},
+         {QStringLiteral("--sheet")},
+         2,
+         true,
+         &GztCtl::runImport},
+        {"table",
+         "table 月度 --pdf 文件",
+         "把月度明细表（“打印明细表”）打印到PDF文件。\nPrints the month's detail table into a PDF "
+         "file.",
+         {},
+         {QStringLiteral("--pdf")},
+         1,
+         false,
+         &GztCtl::runTable},
+        {"pos",
+         "pos 月度 [--out 文件]",
+         "生成POS工资条文本 tmp.Txt（GBK），--out 另存一份。\n"
+         "Writes the POS slip text tmp.Txt (GBK); --out also copies it to FILE.",
+         {},
+         {QStringLiteral("--out")},
+         1,
+         false,
+         &GztCtl::runPos},
+        {"export",
+         "export 月度 --xlsx 文件",
+         "把月度明细表导出为 .xlsx 文件（“发送Excel”）。\nExports the month's detail list to an "
+         ".xlsx file.",
+         {},
+         {QStringLiteral("--xlsx")},
+         1,
+         false,
+         &GztCtl::runExport},
+        {"epayslips",
+         "epayslips 月度 --out 文件夹",
+         "为月度每一行生成一个电子工资条文件 NNNN_姓名.xls。\n"
+         "Writes one electronic payslip file NNNN_name.xls per row of the month.",
+         {},
+         {QStringLiteral("--out")},
+         1,
+         false,
+         &GztCtl::runEPayslips},
+        {"mail",
+         "mail 月度 --out 文件夹",
+         "按 comm.ini 和 EMailContent.Lst 的设置，把文件夹中的电子工资条发给每位职员。\n"
+         "Mails the payslip files in the folder with the settings of comm.ini and "
+         "EMailContent.Lst.",
+         {},
+         {QStringLiteral("--out")},
+         1,
+         false,
+         &GztCtl::runMail},
+        {"stats",
+         "stats 月度1,月度2,...",
+         "列出几个月度合计的统计：各金额列的合计和行数。\n"
+         "Prints the statistics of the listed months together: each amount column's sum and the "
+         "row count.",
+         {},
+         {},
+         1,
+         false,
+         &GztCtl::runStats},
         {"backup",
          "backup 文件",
          "把数据文件夹 db/ 备份为一个 ZIP 档案（.GZBK）；文件已存在时需要 --yes。\n"
@@ -126,8 +205,8 @@ const GztCtl::Command* GztCtl::find(const QString& name) {
 
 void GztCtl::printUsage(FILE* stream) {
     std::fputs(kOverview, stream);
-    for (const char* name :
-         {"init", "months", "add-month", "recalc", "payslips", "backup", "restore"}) {
+    for (const char* name : {"init", "months", "add-month", "import", "recalc", "payslips", "table",
+                             "pos", "export", "epayslips", "mail", "stats", "backup", "restore"}) {
         const Command* command = find(QString::fromLatin1(name));
         printLine(stream, QStringLiteral("  ") + QString::fromUtf8(command->usage));
     }
@@ -398,5 +477,183 @@ int GztCtl::runRestore() {
     const QString typed = password_.value_or(params.LogPass);
     RestoreDatabase(dm, prompter, folder_, params.LogPass,
                     [typed](const QString&) { return typed; });
+    return prompter.failed() ? Failed : Ok;
+}
+
+namespace {
+
+bool onTerminal() {
+    return std::getenv("TERM") && isatty(fileno(stderr));
+}
+
+void showProgress(int done, int total) {
+    if (!onTerminal()) return;
+    std::fprintf(stderr, "\r%d/%d", done, total);
+    if (done == total) std::fputc('\n', stderr);
+}
+
+}  // namespace
+
+bool GztCtl::loadMonth(TDM& dm, TAppParams& params) {
+    if (!dm.connected() || !monthExists(dm, positional(0))) return false;
+    LoadRegPara(dm, params);
+    return true;
+}
+
+int GztCtl::runImport() {
+    ConsolePrompter prompter(yes_);
+    TDM dm(folder_, prompter);
+    TAppParams params;
+    if (!loadMonth(dm, params) || !checkPassword(dm)) return Failed;
+    try {
+        const ExcelImport::Summary summary = ExcelMonthCommands::importFile(
+            dm.ADOLocal, prompter, positional(0), params.PrintDays,
+            QFileInfo(positional(1)).absoluteFilePath(), option("--sheet").value_or(QString()));
+        printLine(stdout, QStringLiteral("已导入 imported: %1, 跳过 skipped: %2")
+                              .arg(summary.imported)
+                              .arg(summary.skipped));
+        return summary.skipped > 0 || prompter.failed() ? Failed : Ok;
+    } catch (const SpreadsheetError& e) {
+        printLine(stderr, e.message());
+        return Failed;
+    }
+}
+
+int GztCtl::runTable() {
+    const std::optional<QString> pdf = option("--pdf");
+    if (!pdf) return wrongCall(QStringLiteral("缺少 --pdf 文件 (--pdf FILE is required)"));
+    ConsolePrompter prompter(yes_);
+    TDM dm(folder_, prompter);
+    TAppParams params;
+    if (!loadMonth(dm, params)) return Failed;
+    try {
+        const int pages = DetailTable::writeMonthPdf(dm.ADOLocal, prompter, params, positional(0),
+                                                     QFileInfo(*pdf).absoluteFilePath());
+        if (pages <= 0) return Failed;
+        printLine(stdout, QStringLiteral("已打印 printed: %1 (%2 页 pages)").arg(*pdf).arg(pages));
+        return Ok;
+    } catch (const std::exception& e) {
+        printLine(stderr, QString::fromUtf8(e.what()));
+        return Failed;
+    }
+}
+
+int GztCtl::runPos() {
+    ConsolePrompter prompter(yes_);
+    TDM dm(folder_, prompter);
+    TAppParams params;
+    if (!loadMonth(dm, params)) return Failed;
+    if (!PosSlipText::writeMonthFile(dm.ADOLocal, prompter, params, positional(0), folder_)) {
+        return Failed;
+    }
+    const QString written = QDir(folder_).filePath(QStringLiteral("tmp.Txt"));
+    const std::optional<QString> out = option("--out");
+    if (out) {
+        const QString target = QFileInfo(*out).absoluteFilePath();
+        QFile::remove(target);
+        if (!QFile::copy(written, target)) {
+            printLine(stderr, QStringLiteral("无法写入文件：%1").arg(target));
+            return Failed;
+        }
+    }
+    printLine(stdout, QStringLiteral("已生成 written: %1").arg(out.value_or(written)));
+    return Ok;
+}
+
+int GztCtl::runExport() {
+    const std::optional<QString> xlsx = option("--xlsx");
+    if (!xlsx) return wrongCall(QStringLiteral("缺少 --xlsx 文件 (--xlsx FILE is required)"));
+    ConsolePrompter prompter(yes_);
+    TDM dm(folder_, prompter);
+    TAppParams params;
+    if (!loadMonth(dm, params)) return Failed;
+    try {
+        const int rows =
+            ExcelMonthCommands::exportMonth(dm.ADOLocal, prompter, positional(0), params.PrintDays,
+                                            QFileInfo(*xlsx).absoluteFilePath());
+        printLine(stdout, QStringLiteral("已导出 exported: %1 行 rows").arg(rows));
+        return Ok;
+    } catch (const SpreadsheetError& e) {
+        printLine(stderr, e.message());
+        return Failed;
+    }
+}
+
+int GztCtl::runEPayslips() {
+    const std::optional<QString> out = option("--out");
+    if (!out) return wrongCall(QStringLiteral("缺少 --out 文件夹 (--out DIR is required)"));
+    ConsolePrompter prompter(yes_);
+    TDM dm(folder_, prompter);
+    TAppParams params;
+    if (!loadMonth(dm, params)) return Failed;
+    const QString folder = QFileInfo(*out).absoluteFilePath();
+    if (!QDir().mkpath(folder)) {
+        printLine(stderr, QStringLiteral("无法建立文件夹：%1").arg(folder));
+        return Failed;
+    }
+    EPayslipRun run(dm.ADOLocal, prompter, positional(0),
+                    EPayslipRun::TemplateForMonth(dm.ADOLocal, folder_, positional(0)), params);
+    run.setProgress(showProgress);
+    // The window offers to open the folder; a script has nothing to open it with.
+    run.setOpenFolder([](const QString&) { return true; });
+    const std::optional<EPayslipRun::Summary> summary = run.Button2Click(folder);
+    if (!summary) return Failed;
+    return summary->failed > 0 ? Failed : Ok;
+}
+
+int GztCtl::runMail() {
+    const std::optional<QString> out = option("--out");
+    if (!out) return wrongCall(QStringLiteral("缺少 --out 文件夹 (--out DIR is required)"));
+    ConsolePrompter prompter(yes_);
+    TDM dm(folder_, prompter);
+    TAppParams params;
+    if (!loadMonth(dm, params)) return Failed;
+    try {
+        const MailSettings settings = MailSettings::load(folder_);
+        const QString content =
+            MailSettings::loadContent(folder_).value_or(QStringLiteral("工资条"));
+        MailRun run(dm.ADOLocal, prompter, folder_, positional(0),
+                    QFileInfo(*out).absoluteFilePath());
+        run.setProgress([](const QString& status) {
+            if (onTerminal()) std::fprintf(stderr, "\r%s", status.toLocal8Bit().constData());
+        });
+        const std::optional<MailRun::Summary> summary = run.cmdEmailClick(settings, content);
+        if (onTerminal()) std::fputc('\n', stderr);
+        if (!summary) return Failed;
+        printLine(stdout, QStringLiteral("已发送 sent: %1, 跳过 skipped: %2, 失败 failed: %3")
+                              .arg(summary->sent)
+                              .arg(summary->skipped)
+                              .arg(summary->failed));
+        return summary->failed > 0 || summary->end != MailRun::End::Finished ? Failed : Ok;
+    } catch (const FileError& e) {
+        printLine(stderr, e.message());
+        return Failed;
+    }
+}
+
+int GztCtl::runStats() {
+    ConsolePrompter prompter(yes_);
+    TDM dm(folder_, prompter);
+    if (!dm.connected()) return Failed;
+    TAppParams params;
+    LoadRegPara(dm, params);
+    const QStringList months = positional(0).split(u',', Qt::SkipEmptyParts);
+    for (const QString& month : months) {
+        if (!monthExists(dm, month)) return Failed;
+    }
+    GZCount count(dm.ADOLocal, prompter);
+    count.rebuild(months, params.PrintDays);
+    count.list.layout.setAmountFormat(AmountFormat(params));
+    const DetailList& list = count.list;
+    if (!list.loaded()) {
+        printLine(stderr, QStringLiteral("读取数据库发生错误！"));
+        return Failed;
+    }
+    printLine(stdout, QStringLiteral("行数 rows\t%1").arg(list.dsGZDetail.recordCount()));
+    for (int position = 0; position < list.layout.size(); ++position) {
+        const DetailColumn& column = list.layout.column(position);
+        if (!column.visible || !column.isAmount()) continue;
+        printLine(stdout, QStringLiteral("%1\t%2").arg(column.title, list.footerText(position)));
+    }
     return prompter.failed() ? Failed : Ok;
 }

@@ -7,6 +7,7 @@
 
 class ConsolePrompter;
 class TDM;
+struct TAppParams;
 
 // gztctl: the window program's operations on a program folder, from the command line. Messages
 // of the operations go to standard error in the texts the window shows; exit status 0 on
@@ -36,6 +37,9 @@ class GztCtl {
     bool parse(const QStringList& arguments);
     bool checkPassword(TDM& dm);
     bool monthExists(TDM& dm, const QString& month) const;
+    // Opens the month named by the first argument and reads the parameters; false (told) when
+    // the database or the month is missing.
+    bool loadMonth(TDM& dm, TAppParams& params);
     QString positional(int index) const { return positionals_.value(index); }
     bool flag(const char* name) const { return flags_.contains(QString::fromLatin1(name)); }
     std::optional<QString> option(const char* name) const;
@@ -46,6 +50,13 @@ class GztCtl {
     int runAddMonth();
     int runRecalc();
     int runPayslips();
+    int runImport();
+    int runTable();
+    int runPos();
+    int runExport();
+    int runEPayslips();
+    int runMail();
+    int runStats();
     int runBackup();
     int runRestore();
 

@@ -95,7 +95,9 @@ class SheetBuilder {
         return true;
     }
 
-    void mergeGroups() { mergeGroup(earnings_) && mergeGroup(deductions_); }
+    void mergeGroups() {
+        if (mergeGroup(earnings_)) mergeGroup(deductions_);
+    }
 
     void writeValue(int sheetRow, int k, int row, const DetailColumn& column) {
         if (column.field == u"SortIdx") {

@@ -132,13 +132,8 @@ void TfrmExcelLoadIn::showButtons() {
 }
 
 void TfrmExcelLoadIn::Button6Click() {
-    if (!import_.Button6Click() && !import_.fileOpen()) {
-        // Cancelled, or a file that is no spreadsheet: nothing of it to show.
-        showSheets();
-        showPreview();
-        showButtons();
-        return;
-    }
+    // Cancelled, opened, or refused: the dialog shows what the import holds now.
+    import_.Button6Click();
     showSheets();
     showPreview();
     showMapping();
