@@ -222,13 +222,11 @@ void GztCtl::printCommandHelp(const Command& command) {
 }
 
 int GztCtl::wrongCall(const QString& message) const {
-    printLine(stderr, message);
-    if (command_) {
-        printLine(stderr,
-                  QStringLiteral("用法 Usage: gztctl ") + QString::fromUtf8(command_->usage));
-    } else {
-        printUsage(stderr);
-    }
+    // One line: what was wrong, and where the help is.
+    const QString help =
+        command_ ? QStringLiteral("gztctl %1 --help").arg(QString::fromLatin1(command_->name))
+                 : QStringLiteral("gztctl --help");
+    printLine(stderr, QStringLiteral("%1（%2）").arg(message, help));
     return WrongCall;
 }
 
