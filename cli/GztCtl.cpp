@@ -19,7 +19,6 @@
 #include "DetailTable.h"
 #include "EPayslipRun.h"
 #include "ExcelMonthCommands.h"
-#include "FileError.h"
 #include "GZCount.h"
 #include "LoginPassword.h"
 #include "MailRun.h"
@@ -28,10 +27,8 @@
 #include "PayMonths.h"
 #include "PayslipRun.h"
 #include "PosSlipText.h"
-#include "ReportError.h"
 #include "SalaryItem.h"
 #include "Schema.h"
-#include "SpreadsheetError.h"
 #include "TDM.h"
 #include "TerminalInput.h"
 
@@ -111,7 +108,8 @@ const GztCtl::Command* GztCtl::find(const QString& name) {
          {QStringLiteral("--pdf"), QStringLiteral("--rows")},
          1,
          false,
-         &GztCtl::runPayslips},
+         &GztCtl::runPayslips,
+         {QStringLiteral("--pdf")}},
         {"import",
          "import 月度 文件 [--sheet 工作表]",
          "按标题自动对应，把 .xls/.xlsx 文件的工作表导入月度，然后重新计算合计。\n"
@@ -130,7 +128,8 @@ const GztCtl::Command* GztCtl::find(const QString& name) {
          {QStringLiteral("--pdf")},
          1,
          false,
-         &GztCtl::runTable},
+         &GztCtl::runTable,
+         {QStringLiteral("--pdf")}},
         {"pos",
          "pos 月度 [--out 文件]",
          "生成POS工资条文本 tmp.Txt（GBK），--out 另存一份。\n"
@@ -148,7 +147,8 @@ const GztCtl::Command* GztCtl::find(const QString& name) {
          {QStringLiteral("--xlsx")},
          1,
          false,
-         &GztCtl::runExport},
+         &GztCtl::runExport,
+         {QStringLiteral("--xlsx")}},
         {"epayslips",
          "epayslips 月度 --out 文件夹",
          "为月度每一行生成一个电子工资条文件 NNNN_姓名.xls。\n"
@@ -157,7 +157,8 @@ const GztCtl::Command* GztCtl::find(const QString& name) {
          {QStringLiteral("--out")},
          1,
          false,
-         &GztCtl::runEPayslips},
+         &GztCtl::runEPayslips,
+         {QStringLiteral("--out")}},
         {"mail",
          "mail 月度 --out 文件夹",
          "按 comm.ini 和 EMailContent.Lst 的设置，把文件夹中的电子工资条发给每位职员。\n"
@@ -167,7 +168,8 @@ const GztCtl::Command* GztCtl::find(const QString& name) {
          {QStringLiteral("--out")},
          1,
          false,
-         &GztCtl::runMail},
+         &GztCtl::runMail,
+         {QStringLiteral("--out")}},
         {"stats",
          "stats 月度1,月度2,...",
          "列出几个月度合计的统计：各金额列的合计和行数。\n"
@@ -296,7 +298,18 @@ int GztCtl::run(const QStringList& arguments) {
     if (positionals_.size() != command_->positionals) {
         return wrongCall(QStringLiteral("参数个数不对 wrong number of arguments"));
     }
-    return (this->*command_->handler)();
+    for (const QString& required : command_->required) {
+        if (!options_.contains(required)) {
+            return wrongCall(QStringLiteral("缺少 %1 (%1 is required)").arg(required));
+        }
+    }
+    // Errors the operations raise are told as the window's general error box would tell them.
+    try {
+        return (this->*command_->handler)();
+    } catch (const std::exception& e) {
+        printLine(stderr, QString::fromUtf8(e.what()));
+        return Failed;
+    }
 }
 
 bool GztCtl::monthExists(TDM& dm, const QString& month) const {
@@ -404,7 +417,6 @@ int GztCtl::runRecalc() {
 
 int GztCtl::runPayslips() {
     const std::optional<QString> pdf = option("--pdf");
-    if (!pdf) return wrongCall(QStringLiteral("缺少 --pdf 文件 (--pdf FILE is required)"));
     ConsolePrompter prompter(yes_);
     TDM dm(folder_, prompter);
     if (!dm.connected() || !monthExists(dm, positional(0))) return Failed;
@@ -434,15 +446,9 @@ int GztCtl::runPayslips() {
             rows.push_back(found);
         }
     }
-    try {
-        const bool printed =
-            PrintPayslipsToPdf(dm.ADOLocal, prompter, folder_, list, params, rows, ids.has_value(),
-                               QFileInfo(*pdf).absoluteFilePath());
-        if (!printed || prompter.failed()) return Failed;
-    } catch (const std::exception& e) {
-        printLine(stderr, QString::fromUtf8(e.what()));
-        return Failed;
-    }
+    const bool printed = PrintPayslipsToPdf(dm.ADOLocal, prompter, folder_, list, params, rows,
+                                            ids.has_value(), QFileInfo(*pdf).absoluteFilePath());
+    if (!printed || prompter.failed()) return Failed;
     printLine(stdout, QStringLiteral("已打印 printed: %1").arg(*pdf));
     return Ok;
 }
@@ -503,37 +509,26 @@ int GztCtl::runImport() {
     TDM dm(folder_, prompter);
     TAppParams params;
     if (!loadMonth(dm, params) || !checkPassword(dm)) return Failed;
-    try {
-        const ExcelImport::Summary summary = ExcelMonthCommands::importFile(
-            dm.ADOLocal, prompter, positional(0), params.PrintDays,
-            QFileInfo(positional(1)).absoluteFilePath(), option("--sheet").value_or(QString()));
-        printLine(stdout, QStringLiteral("已导入 imported: %1, 跳过 skipped: %2")
-                              .arg(summary.imported)
-                              .arg(summary.skipped));
-        return summary.skipped > 0 || prompter.failed() ? Failed : Ok;
-    } catch (const SpreadsheetError& e) {
-        printLine(stderr, e.message());
-        return Failed;
-    }
+    const ExcelImport::Summary summary = ExcelMonthCommands::importFile(
+        dm.ADOLocal, prompter, positional(0), params.PrintDays,
+        QFileInfo(positional(1)).absoluteFilePath(), option("--sheet").value_or(QString()));
+    printLine(stdout, QStringLiteral("已导入 imported: %1, 跳过 skipped: %2")
+                          .arg(summary.imported)
+                          .arg(summary.skipped));
+    return summary.skipped > 0 || prompter.failed() ? Failed : Ok;
 }
 
 int GztCtl::runTable() {
     const std::optional<QString> pdf = option("--pdf");
-    if (!pdf) return wrongCall(QStringLiteral("缺少 --pdf 文件 (--pdf FILE is required)"));
     ConsolePrompter prompter(yes_);
     TDM dm(folder_, prompter);
     TAppParams params;
     if (!loadMonth(dm, params)) return Failed;
-    try {
-        const int pages = DetailTable::writeMonthPdf(dm.ADOLocal, prompter, params, positional(0),
-                                                     QFileInfo(*pdf).absoluteFilePath());
-        if (pages <= 0) return Failed;
-        printLine(stdout, QStringLiteral("已打印 printed: %1 (%2 页 pages)").arg(*pdf).arg(pages));
-        return Ok;
-    } catch (const std::exception& e) {
-        printLine(stderr, QString::fromUtf8(e.what()));
-        return Failed;
-    }
+    const int pages = DetailTable::writeMonthPdf(dm.ADOLocal, prompter, params, positional(0),
+                                                 QFileInfo(*pdf).absoluteFilePath());
+    if (pages <= 0) return Failed;
+    printLine(stdout, QStringLiteral("已打印 printed: %1 (%2 页 pages)").arg(*pdf).arg(pages));
+    return Ok;
 }
 
 int GztCtl::runPos() {
@@ -560,26 +555,19 @@ int GztCtl::runPos() {
 
 int GztCtl::runExport() {
     const std::optional<QString> xlsx = option("--xlsx");
-    if (!xlsx) return wrongCall(QStringLiteral("缺少 --xlsx 文件 (--xlsx FILE is required)"));
     ConsolePrompter prompter(yes_);
     TDM dm(folder_, prompter);
     TAppParams params;
     if (!loadMonth(dm, params)) return Failed;
-    try {
-        const int rows =
-            ExcelMonthCommands::exportMonth(dm.ADOLocal, prompter, positional(0), params.PrintDays,
-                                            QFileInfo(*xlsx).absoluteFilePath());
-        printLine(stdout, QStringLiteral("已导出 exported: %1 行 rows").arg(rows));
-        return Ok;
-    } catch (const SpreadsheetError& e) {
-        printLine(stderr, e.message());
-        return Failed;
-    }
+    const int rows =
+        ExcelMonthCommands::exportMonth(dm.ADOLocal, prompter, positional(0), params.PrintDays,
+                                        QFileInfo(*xlsx).absoluteFilePath());
+    printLine(stdout, QStringLiteral("已导出 exported: %1 行 rows").arg(rows));
+    return Ok;
 }
 
 int GztCtl::runEPayslips() {
     const std::optional<QString> out = option("--out");
-    if (!out) return wrongCall(QStringLiteral("缺少 --out 文件夹 (--out DIR is required)"));
     ConsolePrompter prompter(yes_);
     TDM dm(folder_, prompter);
     TAppParams params;
@@ -601,32 +589,24 @@ int GztCtl::runEPayslips() {
 
 int GztCtl::runMail() {
     const std::optional<QString> out = option("--out");
-    if (!out) return wrongCall(QStringLiteral("缺少 --out 文件夹 (--out DIR is required)"));
     ConsolePrompter prompter(yes_);
     TDM dm(folder_, prompter);
     TAppParams params;
     if (!loadMonth(dm, params)) return Failed;
-    try {
-        const MailSettings settings = MailSettings::load(folder_);
-        const QString content =
-            MailSettings::loadContent(folder_).value_or(QStringLiteral("工资条"));
-        MailRun run(dm.ADOLocal, prompter, folder_, positional(0),
-                    QFileInfo(*out).absoluteFilePath());
-        run.setProgress([](const QString& status) {
-            if (onTerminal()) std::fprintf(stderr, "\r%s", status.toLocal8Bit().constData());
-        });
-        const std::optional<MailRun::Summary> summary = run.cmdEmailClick(settings, content);
-        if (onTerminal()) std::fputc('\n', stderr);
-        if (!summary) return Failed;
-        printLine(stdout, QStringLiteral("已发送 sent: %1, 跳过 skipped: %2, 失败 failed: %3")
-                              .arg(summary->sent)
-                              .arg(summary->skipped)
-                              .arg(summary->failed));
-        return summary->failed > 0 || summary->end != MailRun::End::Finished ? Failed : Ok;
-    } catch (const FileError& e) {
-        printLine(stderr, e.message());
-        return Failed;
-    }
+    const MailSettings settings = MailSettings::load(folder_);
+    const QString content = MailSettings::loadContent(folder_).value_or(QStringLiteral("工资条"));
+    MailRun run(dm.ADOLocal, prompter, folder_, positional(0), QFileInfo(*out).absoluteFilePath());
+    run.setProgress([](const QString& status) {
+        if (onTerminal()) std::fprintf(stderr, "\r%s", status.toLocal8Bit().constData());
+    });
+    const std::optional<MailRun::Summary> summary = run.cmdEmailClick(settings, content);
+    if (onTerminal()) std::fputc('\n', stderr);
+    if (!summary) return Failed;
+    printLine(stdout, QStringLiteral("已发送 sent: %1, 跳过 skipped: %2, 失败 failed: %3")
+                          .arg(summary->sent)
+                          .arg(summary->skipped)
+                          .arg(summary->failed));
+    return summary->failed > 0 || summary->end != MailRun::End::Finished ? Failed : Ok;
 }
 
 int GztCtl::runStats() {

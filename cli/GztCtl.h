@@ -29,6 +29,7 @@ class GztCtl {
         int positionals;     // how many plain arguments it takes
         bool changesData;    // asks for the login password when one is set
         int (GztCtl::*handler)();
+        QStringList required{};  // options the command cannot do without
     };
     static const Command* find(const QString& name);
     static void printUsage(FILE* stream);
