@@ -7,8 +7,10 @@
 
 #include "Database.h"
 #include "DatabaseError.h"
+#include "PdfPayslipWriter.h"
 #include "Prompter.h"
 #include "Pub.h"
+#include "ReportError.h"
 #include "XlsError.h"
 #include "XlsRewriter.h"
 #include "XlsWorkbook.h"
@@ -60,6 +62,12 @@ EPayslipRun::EPayslipRun(Database& db, Prompter& prompter, const QString& month,
                          const QString& templatePath, const TAppParams& params)
     : db_(db), prompter_(prompter), month_(month), templatePath_(templatePath), params_(params) {}
 
+void EPayslipRun::setPdf(const QString& appPath, std::optional<QString> passwordColumn) {
+    kind_ = FileKind::Pdf;
+    appPath_ = appPath;
+    passwordColumn_ = std::move(passwordColumn);
+}
+
 QString EPayslipRun::ChooseTemplate(const QString& printDays, int deductions, int earnings) {
     const QString days = printDays.isEmpty() ? QStringLiteral("0") : printDays;
     if (days == u"1") return QStringLiteral("RPT/GZBillWithDay.xls");
@@ -109,9 +117,10 @@ QString EPayslipRun::safeFileNamePart(const QString& text) {
     return safe;
 }
 
-QString EPayslipRun::fileNameFor(const QString& folder, int index, const QString& empName) {
+QString EPayslipRun::fileNameFor(const QString& folder, int index, const QString& empName,
+                                 FileKind kind) {
     const QString name = PadZeroLeft(QString::number(index), 4) + u'_' + safeFileNamePart(empName) +
-                         QStringLiteral(".xls");
+                         (kind == FileKind::Pdf ? QStringLiteral(".pdf") : QStringLiteral(".xls"));
     return QDir(folder).filePath(name);
 }
 
@@ -238,25 +247,18 @@ EPayslipRun::Replacements EPayslipRun::replacementsFor(const QStringList& column
 }
 
 QString EPayslipRun::finishedMessage(const Summary& summary) {
-    return QStringLiteral("生成工资条结束！\n已生成工资条文件 %1 个，失败 %2 个。")
-        .arg(summary.written)
-        .arg(summary.failed);
+    QString text = QStringLiteral("生成工资条结束！\n已生成工资条文件 %1 个，失败 %2 个。")
+                       .arg(summary.written)
+                       .arg(summary.failed);
+    if (!summary.withoutPassword.isEmpty()) {
+        text += QStringLiteral("\n以下 %1 名职员的密码列为空，没有生成工资条：\n")
+                    .arg(summary.withoutPassword.size()) +
+                summary.withoutPassword.join(u'\n');
+    }
+    return text;
 }
 
-std::optional<EPayslipRun::Summary> EPayslipRun::Button2Click(const QString& folder) {
-    if (folder.isEmpty()) {
-        prompter_.warning(QStringLiteral("请指定电子工资条的存放路径！"));
-        return std::nullopt;
-    }
-    try {
-        ReadyItems();
-    } catch (const DatabaseError&) {
-        prompter_.error(QStringLiteral("读取数据库发生错误！"));
-        return std::nullopt;
-    }
-    if (started_) started_();
-
-    Summary summary;
+void EPayslipRun::writeSpreadsheets(const QString& folder, Summary& summary) {
     std::optional<QueryResult> rows;
     try {
         rows = db_.query(salaryRowsSql(), {month_});
@@ -300,6 +302,64 @@ std::optional<EPayslipRun::Summary> EPayslipRun::Button2Click(const QString& fol
             }
             if (progress_) progress_(i, n);
         }
+    }
+}
+
+void EPayslipRun::writePdfFiles(const QString& folder, Summary& summary) {
+    PdfPayslipWriter writer(db_, prompter_, appPath_, month_, params_);
+    bool prepared = false;
+    try {
+        prepared = writer.prepare();
+    } catch (const ReportError& e) {
+        prompter_.error(e.message());
+    }
+    const int n = writer.rowCount();
+    summary.rows = n;
+    for (int i = 1; i <= n; ++i) {
+        const QString name = writer.value(i - 1, QStringLiteral("EmpName"));
+        const QString file = fileNameFor(folder, i, name, FileKind::Pdf);
+        std::optional<QString> password;
+        if (passwordColumn_) password = writer.value(i - 1, *passwordColumn_);
+        bool written = false;
+        if (password && password->trimmed().isEmpty()) {
+            // Nobody could open it, or anybody could: the employee gets no file.
+            summary.withoutPassword << QFileInfo(file).completeBaseName();
+        } else if (prepared) {
+            try {
+                writer.write(i - 1, file, password);
+                written = true;
+            } catch (const std::exception&) {
+                // The row is abandoned as a spreadsheet row would be; the run goes on.
+            }
+        }
+        if (written) {
+            ++summary.written;
+        } else {
+            if (QFileInfo(file).isFile()) QFile::remove(file);
+            if (!password || !password->trimmed().isEmpty()) ++summary.failed;
+        }
+        if (progress_) progress_(i, n);
+    }
+}
+
+std::optional<EPayslipRun::Summary> EPayslipRun::Button2Click(const QString& folder) {
+    if (folder.isEmpty()) {
+        prompter_.warning(QStringLiteral("请指定电子工资条的存放路径！"));
+        return std::nullopt;
+    }
+    try {
+        ReadyItems();
+    } catch (const DatabaseError&) {
+        prompter_.error(QStringLiteral("读取数据库发生错误！"));
+        return std::nullopt;
+    }
+    if (started_) started_();
+
+    Summary summary;
+    if (kind_ == FileKind::Pdf) {
+        writePdfFiles(folder, summary);
+    } else {
+        writeSpreadsheets(folder, summary);
     }
     prompter_.info(finishedMessage(summary));
     if (prompter_.confirm(QStringLiteral("是否立即打开工资条文件所在目录？"))) {

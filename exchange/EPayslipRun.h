@@ -31,7 +31,13 @@ class EPayslipRun {
         int rows = 0;
         int written = 0;
         int failed = 0;
+        // PDF files with a password: the rows whose password column is empty get no file
+        // ("0003_王五").
+        QStringList withoutPassword;
     };
+    // What the files are: copies of the spreadsheet template, or PDF payslips drawn by the
+    // payslip report templates as printing draws them.
+    enum class FileKind { Spreadsheet, Pdf };
     // One placeholder and its value, in the order they are replaced.
     using Replacements = std::vector<std::pair<QString, QString>>;
 
@@ -50,9 +56,11 @@ class EPayslipRun {
 
     // --- Names and values -----------------------------------------------------------------
 
-    // folder/NNNN_EmpName.xls: the running number padded to 4 digits (longer numbers stay as
-    // they are), EmpName with / \ : * ? " < > | and control characters replaced by "_".
-    static QString fileNameFor(const QString& folder, int index, const QString& empName);
+    // folder/NNNN_EmpName.xls (.pdf for PDF files): the running number padded to 4 digits
+    // (longer numbers stay as they are), EmpName with / \ : * ? " < > | and control characters
+    // replaced by "_".
+    static QString fileNameFor(const QString& folder, int index, const QString& empName,
+                               FileKind kind = FileKind::Spreadsheet);
     static QString safeFileNamePart(const QString& text);
     // The month's salary rows in the order of both runs (department, name, then entry order).
     static QString salaryRowsSql() {
@@ -84,6 +92,12 @@ class EPayslipRun {
 
     // --- Button2Click ---------------------------------------------------------------------
 
+    // Writes PDF payslips instead of spreadsheet files, drawn by the report templates below
+    // `appPath`; with `passwordColumn` (a TGZ column such as "EmpCode") each file is locked
+    // with that row's value, and a row whose value is empty gets no file.
+    void setPdf(const QString& appPath, std::optional<QString> passwordColumn);
+    FileKind fileKind() const { return kind_; }
+
     // Called once the run has passed its checks, before the first file (the dialog disables
     // its start button here).
     void setStarted(std::function<void()> started) { started_ = std::move(started); }
@@ -109,6 +123,9 @@ class EPayslipRun {
     static QString finishedMessage(const Summary& summary);
 
   private:
+    void writeSpreadsheets(const QString& folder, Summary& summary);
+    void writePdfFiles(const QString& folder, Summary& summary);
+
     struct Item {
         QString field;
         QString name;
@@ -121,6 +138,9 @@ class EPayslipRun {
     QString templatePath_;
     TAppParams params_;
     std::vector<Item> items_;
+    FileKind kind_ = FileKind::Spreadsheet;
+    QString appPath_;
+    std::optional<QString> passwordColumn_;
     std::function<void()> started_;
     std::function<void(int, int)> progress_;
     std::function<bool(const QString&)> openFolder_;

@@ -4,23 +4,35 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <set>
 #include <utility>
 
 #include "Database.h"
+#include "EPayslipRun.h"
+#include "MailLog.h"
 #include "MailSettings.h"
 #include "SmtpSender.h"
 
 class Prompter;
+class SmtpMessage;
 
 // The send run of the payslip dialog ("2:发送邮件", cmdEmailClick), without widgets: one mail
 // per salary row of the month, in the order of the payslip files, each carrying that row's
-// payslip file NNNN_EmpName.xls from the chosen folder.
+// payslip file NNNN_EmpName.xls (or .pdf) from the chosen folder.
 //
 // The run stores the settings, connects and logs in once, then goes through the rows: the
-// running number counts every row; a missing payslip file stops the run (even for a row without
-// address); a row without a usable address is skipped; one message the server refuses is
-// counted as failed and the run goes on; a connection that breaks stops the run. The client is
-// disconnected however the run ends.
+// running number counts every row; a missing spreadsheet file stops the run (even for a row
+// without address), a missing PDF file (a row that got none for want of a password) is skipped;
+// a row without a usable address is skipped; one message the server refuses is counted as
+// failed and the run goes on. A refusal that asks to try again later (4xx) is tried again a
+// few times after a growing pause. A connection that breaks is opened again once and the
+// message sent again; when that does not help the run stops. The client is disconnected
+// however the run ends.
+//
+// Subject and body may hold the placeholders of MailPlaceholders, filled per employee. Every
+// row the run handles goes into the month's MailLog; a full run on a month whose log already
+// holds sent mails asks first, and a run may be limited to given rows of an earlier run (the
+// failed ones, or those chosen in the log).
 //
 // Mended: the final status line adds the counts sent, skipped and failed, and when messages
 // failed a warning lists them, so a run never looks complete when mails did not go out. An
@@ -34,8 +46,9 @@ class MailRun {
         ConnectionFailed,  // connecting or logging in failed; nothing was sent
         RowsUnreadable,    // the salary rows could not be read
         FileMissing,       // a payslip file was missing; the run stopped at that row
-        ConnectionLost,    // the connection broke during the run
+        ConnectionLost,    // the connection broke during the run and could not be mended
         Stopped,           // requestStop() was called
+        LogFailed,         // the mail log could not be written; the run stopped
     };
     struct Summary {
         End end = End::Finished;
@@ -45,6 +58,16 @@ class MailRun {
         int failed = 0;
         QStringList failures;  // "address: error" per failed message
     };
+    // A row of an earlier run: its running number and the employee's name.
+    using RowKey = std::pair<int, QString>;
+    // The message the first employee would get.
+    struct Preview {
+        QString name;
+        QString address;
+        QString subject;
+        QString body;
+        QString file;
+    };
 
     MailRun(Database& db, Prompter& prompter, const QString& appPath, const QString& month,
             const QString& folder);
@@ -52,6 +75,16 @@ class MailRun {
     // The pause after each message, while the window keeps processing its events; the dialog
     // waits 300 ms.
     void setPauseMs(int ms) { pauseMs_ = ms; }
+    // The first pause before a refused message is tried again; each further try waits twice
+    // as long.
+    void setRetryPauseMs(int ms) { retryPauseMs_ = ms; }
+    static constexpr int retries() { return 3; }
+    void setFileKind(EPayslipRun::FileKind kind) { kind_ = kind; }
+    // The format of the amounts in the placeholders ("0" or "0.00").
+    void setAmountFormat(const QString& format) { amountFormat_ = format; }
+    // Sends only to these rows (running number and name must both match); other rows are
+    // passed over without a trace.
+    void setOnlyRows(std::set<RowKey> rows) { only_ = std::move(rows); }
     // Shown before a row is looked at: the payslip file of that row (ledAttachment).
     void setAttachmentShown(std::function<void(const QString&)> shown) {
         attachmentShown_ = std::move(shown);
@@ -68,8 +101,18 @@ class MailRun {
     void requestStop() { stopRequested_ = true; }
 
     // Sends the mails with `settings` and the body `content`. Empty when a check stopped the run
-    // before it stored the settings ("输入邮件内容！", "工资条存放路径尚未指定！").
+    // before it stored the settings ("输入邮件内容！", "工资条存放路径尚未指定！", the second full
+    // run not confirmed).
     std::optional<Summary> cmdEmailClick(const MailSettings& settings, const QString& content);
+    // The first employee's message; empty (told) when there is none or the rows are unreadable.
+    std::optional<Preview> preview(const MailSettings& settings, const QString& content);
+    static QString previewText(const Preview& preview);
+
+    // The rows of the month's latest run that failed.
+    static std::set<RowKey> failedRows(const QString& appPath, const QString& month);
+    // The kind of the payslip files in `folder`: PDF when it holds PDF files and no
+    // spreadsheet files.
+    static EPayslipRun::FileKind fileKindIn(const QString& folder);
 
     // The client's options for `settings`: host, port (25 unless the text is a port number),
     // implicit TLS on port 465, AUTH LOGIN when the box is ticked.
@@ -80,23 +123,30 @@ class MailRun {
     static QString statusText(int index, int rows, const QString& address);
     static QString countsText(const Summary& summary);
     static QString finishedText(const Summary& summary);
+    static QString againQuestion(const QString& month, int sent);
 
   private:
+    struct Delivery {
+        MailLog::Result result = MailLog::Result::Sent;
+        QString error;
+        bool broken = false;  // the connection is gone for good
+    };
+
     SmtpSender::Options runOptions(const MailSettings& settings) const;
     // Connects and logs in; false (the error shown) when that failed.
     bool connect(SmtpSender& client);
+    // Asks before a full run on a month already sent; false when the run must not go on.
+    bool confirmFullRun();
     // The month's rows in the order of the payslip files; empty (the error shown) on failure.
-    std::optional<QueryResult> readRows(SmtpSender& client);
+    std::optional<QueryResult> readRows();
     // Goes through the rows; how the run ended.
     End sendRows(SmtpSender& client, const MailSettings& settings, const QString& content,
                  const QueryResult& rows, Summary& summary);
     void saveSettings(const MailSettings& settings, const QString& content);
-    // Sends one row's mail; the error text when the connection broke (the run must stop).
-    std::optional<QString> sendRow(SmtpSender& client, const MailSettings& settings,
-                                   const QString& content, const QString& file,
-                                   const QString& address, Summary& summary);
-    void pause();
-    void show(const std::function<void(const QString&)>& callback, const QString& text);
+    // Sends one row's mail, trying again on a temporary refusal and once on a lost connection.
+    Delivery sendRow(SmtpSender& client, const MailSettings& settings, const SmtpMessage& message);
+    void note(MailLog& log, const MailLog::Entry& entry);
+    void pause(int ms);
 
     Database& db_;
     Prompter& prompter_;
@@ -104,6 +154,10 @@ class MailRun {
     QString month_;
     QString folder_;
     int pauseMs_ = 300;
+    int retryPauseMs_ = 2000;
+    EPayslipRun::FileKind kind_ = EPayslipRun::FileKind::Spreadsheet;
+    QString amountFormat_ = QStringLiteral("0.00");
+    std::optional<std::set<RowKey>> only_;
     bool stopRequested_ = false;
     std::function<void(const QString&)> attachmentShown_;
     std::function<void(const QString&)> progress_;

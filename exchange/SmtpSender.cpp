@@ -202,7 +202,7 @@ void SmtpSender::send(const QString& from, const QString& to, const QByteArray& 
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply);
     const QString text = errorText(code);
     if (transcript_.mailStarted && reply >= 400 && reply < 600) {
-        throw SmtpError(SmtpError::Kind::Rejected, text);
+        throw SmtpError(SmtpError::Kind::Rejected, text, static_cast<int>(reply));
     }
     close();
     throw SmtpError(SmtpError::Kind::Connection, text);

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include "ReportOutput.h"
 #include "ReportRenderer.h"
+
+class QIODevice;
 
 // Writes the report into a PDF file whose text is real text in a Chinese font. The file is
 // replaced only when the whole document has been written.
@@ -22,8 +25,14 @@ class PdfReportOutput : public ReportOutput {
     // the file cannot be written.
     static int write(const ReportRenderer& renderer, const QString& path,
                      const ReportRenderer::Progress& progress = {});
+    // The whole document in memory, for a caller that transforms it before it is stored.
+    // Throws ReportError when the report has no page.
+    static QByteArray toBytes(const ReportRenderer& renderer);
 
   private:
+    static int print(const ReportRenderer& renderer, QIODevice& device,
+                     const ReportRenderer::Progress& progress);
+
     QString path_;
     int pagesWritten_ = 0;
 };

@@ -236,14 +236,15 @@ TEST_F(MailRunTest, ConnectionAndLoginFailuresShowTheErrorsOwnText) {
     EXPECT_EQ(shown, QStringList());
 }
 
-TEST_F(MailRunTest, ACutConnectionStopsTheRunAndSaysHowFarItGot) {
+TEST_F(MailRunTest, AConnectionCutAgainAfterReopeningStopsTheRunAndSaysHowFarItGot) {
     addRows({{QStringLiteral("张三"), QStringLiteral("zhang3@example.com")},
              {QStringLiteral("李四"), QStringLiteral("li4@example.com")},
              {QStringLiteral("王五"), QStringLiteral("wang5@example.com")}});
     for (const char* name : {"0001_张三.xls", "0002_李四.xls", "0003_王五.xls"}) {
         writePayslip(QString::fromUtf8(name));
     }
-    MailTestServer server({QStringLiteral("--drop-at"), QStringLiteral("2")});
+    MailTestServer server({QStringLiteral("--drop-at"), QStringLiteral("2"),
+                           QStringLiteral("--drop-at"), QStringLiteral("3")});
     const std::optional<MailRun::Summary> summary = run(settingsFor(server.port(), false));
 
     ASSERT_TRUE(summary);

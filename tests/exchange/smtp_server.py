@@ -6,12 +6,15 @@ serve OUT [options]
     Every message it accepts is stored as OUT/NNNN.eml (the bytes received) with
     OUT/NNNN.json (envelope sender, recipients, connection number). OUT/events.log gets one
     line per event: "connect <c>", "tls <c>", "auth <c> <mechanism> <user> ok|bad",
-    "data <c> <n>", "drop <c>", "stall <c>", "lost <c>". The server stops when its standard
+    "data <c> <n>", "defer <c>", "drop <c>", "stall <c>", "lost <c>". The server stops when its standard
     input closes (or on SIGTERM).
 
     --auth USER:PASS    login required before MAIL (AUTH LOGIN and PLAIN offered, no TLS needed)
     --reject TEXT       recipients containing TEXT are refused with 550
     --drop-at N         the N-th message's connection is cut after its content, before the reply
+                        (may be given more than once)
+    --defer N           the first N messages are answered "451" after their content (try again
+                        later, as a rate limit or greylisting does); later ones are accepted
     --stall-at N        the N-th message never gets a reply (the client must time out)
     --cert PEM --key PEM   offer STARTTLS with this certificate
     --implicit-tls      with --cert/--key: TLS from the first byte (as on port 465)
@@ -79,7 +82,7 @@ class Handler:
         self.recorder.data_commands += 1
         n = self.recorder.data_commands
         self.recorder.event("data", server.connection, n)
-        if n == self.args.drop_at:
+        if n in self.args.drop_at:
             self.recorder.event("drop", server.connection)
             server.transport.abort()
             # Closing the connection cancels this handler; no reply is ever written.
@@ -87,6 +90,9 @@ class Handler:
         if n == self.args.stall_at:
             self.recorder.event("stall", server.connection)
             await asyncio.sleep(3600)
+        if n <= self.args.defer:
+            self.recorder.event("defer", server.connection)
+            return "451 4.7.1 Too many messages, try again later"
         self.recorder.store(server.connection, envelope)
         return "250 Message accepted"
 
@@ -198,7 +204,8 @@ def main():
     s.add_argument("out")
     s.add_argument("--auth")
     s.add_argument("--reject")
-    s.add_argument("--drop-at", type=int, default=0)
+    s.add_argument("--drop-at", type=int, action="append", default=[])
+    s.add_argument("--defer", type=int, default=0)
     s.add_argument("--stall-at", type=int, default=0)
     s.add_argument("--cert")
     s.add_argument("--key")
