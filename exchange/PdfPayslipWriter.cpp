@@ -15,6 +15,13 @@
 
 namespace {
 
+// A file goes to one employee and must say whose it is: the title always carries department
+// and name, whatever the printed payslips do.
+TAppParams withNameOnTitle(TAppParams params) {
+    params.NameOnTitle = 1;
+    return params;
+}
+
 // The payslip data narrowed to one salary row; the row number it prints is that row's.
 class OneRowData : public ReportData {
   public:
@@ -44,7 +51,7 @@ PdfPayslipWriter::PdfPayslipWriter(Database& db, Prompter& prompter, const QStri
       month_(month),
       params_(params),
       list_(std::make_unique<DetailList>(db, prompter)),
-      run_(std::make_unique<PayslipRun>(db, prompter, appPath, *list_, params)) {}
+      run_(std::make_unique<PayslipRun>(db, prompter, appPath, *list_, withNameOnTitle(params))) {}
 
 PdfPayslipWriter::~PdfPayslipWriter() = default;
 

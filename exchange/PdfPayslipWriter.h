@@ -14,7 +14,8 @@ class Prompter;
 
 // PDF payslips, one file per salary row: the month's payslip template prepared exactly as
 // "打印工资条" prepares it (same template choice, layout, captions and columns), then rendered
-// for one row at a time, optionally locked with a password (PdfEncryption).
+// for one row at a time, optionally locked with a password (PdfEncryption). Department and name
+// always stand in the title, as the "标题上打印部门以及姓名" setting prints them.
 class PdfPayslipWriter {
   public:
     PdfPayslipWriter(Database& db, Prompter& prompter, const QString& appPath, const QString& month,
