@@ -8,7 +8,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
+#include <QPushButton>
 #include <QShowEvent>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -64,6 +66,13 @@ MailConfigPanel::MailConfigPanel(Database& db, Prompter& prompter, const QString
     me_content->setPlainText(QStringLiteral("工资条"));
     ledAttachment = namedEdit("ledAttachment", GroupBox1);
     ledAttachment->setReadOnly(true);
+    sePause = new QSpinBox(GroupBox1);
+    sePause->setObjectName(QStringLiteral("sePause"));
+    sePause->setRange(0, 60000);
+    sePause->setSingleStep(100);
+    sePause->setValue(300);
+    btnPreview = new QPushButton(QStringLiteral("预览邮件"), GroupBox1);
+    btnPreview->setObjectName(QStringLiteral("btnPreview"));
 
     auto* grid = new QGridLayout(GroupBox1);
     const auto label = [this](const char* text, QWidget* buddy) {
@@ -88,6 +97,9 @@ MailConfigPanel::MailConfigPanel(Database& db, Prompter& prompter, const QString
     grid->addWidget(me_content, 4, 1, 1, 4);
     grid->addWidget(label("附件：", ledAttachment), 5, 0);
     grid->addWidget(ledAttachment, 5, 1, 1, 4);
+    grid->addWidget(label("发送间隔(毫秒)：", sePause), 6, 0);
+    grid->addWidget(sePause, 6, 1);
+    grid->addWidget(btnPreview, 6, 3, 1, 2);
     grid->setColumnStretch(1, 3);
     grid->setColumnStretch(3, 1);
     grid->setRowStretch(4, 1);
@@ -100,6 +112,8 @@ MailConfigPanel::MailConfigPanel(Database& db, Prompter& prompter, const QString
     setTabOrder(le_email, le_title);
     setTabOrder(le_title, me_content);
     setTabOrder(me_content, ledAttachment);
+    setTabOrder(ledAttachment, sePause);
+    setTabOrder(sePause, btnPreview);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -161,11 +175,28 @@ void MailConfigPanel::FormCloseQuery() {
     if (running_) running_->requestStop();
 }
 
-std::optional<MailRun::Summary> MailConfigPanel::cmdEmailClick(const QString& month,
-                                                               const QString& folder) {
+void MailConfigPanel::setPauseMs(int ms) {
+    sePause->setValue(ms);
+}
+
+void MailConfigPanel::previewClick(const QString& month, const QString& folder) {
+    MailRun run(db_, prompter_, appPath_, month, folder);
+    run.setFileKind(kind_);
+    run.setAmountFormat(amountFormat_);
+    if (const std::optional<MailRun::Preview> p =
+            run.preview(settings(), me_content->toPlainText())) {
+        prompter_.info(MailRun::previewText(*p));
+    }
+}
+
+std::optional<MailRun::Summary> MailConfigPanel::cmdEmailClick(
+    const QString& month, const QString& folder, std::optional<std::set<MailRun::RowKey>> only) {
     if (running_) return std::nullopt;
     MailRun run(db_, prompter_, appPath_, month, folder);
-    run.setPauseMs(pauseMs_);
+    run.setPauseMs(sePause->value());
+    run.setFileKind(kind_);
+    run.setAmountFormat(amountFormat_);
+    if (only) run.setOnlyRows(std::move(*only));
     run.setAttachmentShown([this](const QString& file) { ledAttachment->setText(file); });
     run.setProgress([this](const QString& text) { StatusBar1->showMessage(text); });
     if (runSetUp_) runSetUp_(run);

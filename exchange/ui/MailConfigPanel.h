@@ -15,6 +15,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
 class QStatusBar;
 
 // The mail half of the payslip dialog: the label "发送电子邮件设置：" over the group "配置" with
@@ -40,6 +42,10 @@ class MailConfigPanel : public QWidget {
     QLineEdit* le_title;
     QPlainTextEdit* me_content;
     QLineEdit* ledAttachment;
+    // The pause between two messages in milliseconds (300 at first).
+    QSpinBox* sePause;
+    // "预览邮件": the first employee's message as it will go out.
+    QPushButton* btnPreview;
     // Made by the panel; the dialog adds it to its own layout, below its buttons.
     QStatusBar* StatusBar1;
 
@@ -55,15 +61,22 @@ class MailConfigPanel : public QWidget {
     // message.
     void FormCloseQuery();
 
-    // "2:发送邮件": sends the payslip files of `folder` for `month`. Empty when a check stopped
-    // it, or when a run is already under way (a second click while the window waits between
-    // messages is ignored).
-    std::optional<MailRun::Summary> cmdEmailClick(const QString& month, const QString& folder);
+    // "2:发送邮件": sends the payslip files of `folder` for `month`, to the rows `only` when
+    // given. Empty when a check stopped it, or when a run is already under way (a second click
+    // while the window waits between messages is ignored).
+    std::optional<MailRun::Summary> cmdEmailClick(
+        const QString& month, const QString& folder,
+        std::optional<std::set<MailRun::RowKey>> only = std::nullopt);
     bool isSending() const { return running_ != nullptr; }
+    // "预览邮件": shows the first employee's subject and body, placeholders filled.
+    void previewClick(const QString& month, const QString& folder);
 
-    // The pause between messages (300 ms) and a hook that sees each run before it starts
+    // What the payslip files are, and how amounts are written in the placeholders.
+    void setFileKind(EPayslipRun::FileKind kind) { kind_ = kind; }
+    void setAmountFormat(const QString& format) { amountFormat_ = format; }
+    // The pause between messages (the box) and a hook that sees each run before it starts
     // (tests: shorter time-outs).
-    void setPauseMs(int ms) { pauseMs_ = ms; }
+    void setPauseMs(int ms);
     void setRunSetUp(std::function<void(MailRun&)> setUp) { runSetUp_ = std::move(setUp); }
 
   protected:
@@ -74,7 +87,8 @@ class MailConfigPanel : public QWidget {
     Database& db_;
     Prompter& prompter_;
     QString appPath_;
-    int pauseMs_ = 300;
+    EPayslipRun::FileKind kind_ = EPayslipRun::FileKind::Spreadsheet;
+    QString amountFormat_ = QStringLiteral("0.00");
     MailRun* running_ = nullptr;
     std::function<void(MailRun&)> runSetUp_;
 };

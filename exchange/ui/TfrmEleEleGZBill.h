@@ -4,14 +4,18 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <set>
 
 #include "AppState.h"
 #include "EPayslipRun.h"
+#include "MailRun.h"
 
 class Database;
 class MailConfigPanel;
+class MailLogTable;
 class Prompter;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -20,8 +24,10 @@ class QPushButton;
 class QStatusBar;
 
 // "生成电子工资条(直接按打印格式，生成Excel工资条文件，用于通过Excel发送工资条)". Its first half
-// writes the payslip files through EPayslipRun; the mail half (group "配置", "2:发送邮件", the
-// status line) is a MailConfigPanel that sends them.
+// writes the payslip files through EPayslipRun, as spreadsheet files or as PDF files (optionally
+// locked with a password from a column of the salary rows); the mail half (group "配置",
+// "2:发送邮件", the status line) is a MailConfigPanel that sends them. Below it the latest send
+// run of the month is listed, with "只重发失败的" and "发送选定行" to send again to some rows.
 class TfrmEleEleGZBill : public QDialog {
     Q_OBJECT
 
@@ -45,12 +51,26 @@ class TfrmEleEleGZBill : public QDialog {
     void Button1Click();
     // "1:开始生成".
     void Button2Click();
+    // "2:发送邮件", "只重发失败的", "发送选定行" and "预览邮件".
+    void cmdEmailClick();
+    void resendFailedClick();
+    void sendSelectedClick();
+    void previewClick();
+    // Lists the latest send run of the month.
+    void showMailLog();
+    EPayslipRun::FileKind fileKind() const;
+    // The password column chosen for PDF files; empty for spreadsheet files or no password.
+    std::optional<QString> passwordColumn() const;
     std::optional<EPayslipRun::Summary> lastSummary() const { return summary_; }
 
     // The payslip files.
     QLineEdit* EditPath;
     QPushButton* Button1;
     QLabel* lblHint;
+    // File kind ("Excel工资条文件(.xls)" or "PDF工资条文件(.pdf)") and the PDF password.
+    QComboBox* cbFileKind;
+    QCheckBox* cbPdfPassword;
+    QComboBox* cbPasswordColumn;
     QPushButton* Button2;
     QPushButton* cmdEmail;
     QPushButton* Button3;
@@ -67,13 +87,21 @@ class TfrmEleEleGZBill : public QDialog {
     QPlainTextEdit* me_content;
     QLineEdit* ledAttachment;
     QStatusBar* StatusBar1;
+    // The latest send run.
+    MailLogTable* tblMailLog;
+    QPushButton* btnResendFailed;
+    QPushButton* btnSendSelected;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
+    void send(std::optional<std::set<MailRun::RowKey>> only);
+
     Database& db_;
     Prompter& prompter_;
+    QString appPath_;
     TAppParams params_;
     FolderChooser chooser_;
     std::function<bool(const QString&)> openFolder_;
