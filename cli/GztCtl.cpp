@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <QFile>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -21,6 +22,7 @@
 #include "ExcelMonthCommands.h"
 #include "GZCount.h"
 #include "LoginPassword.h"
+#include "MailLog.h"
 #include "MailRun.h"
 #include "MailSettings.h"
 #include "MonthCopy.h"
@@ -150,21 +152,34 @@ const GztCtl::Command* GztCtl::find(const QString& name) {
          &GztCtl::runExport,
          {QStringLiteral("--xlsx")}},
         {"epayslips",
-         "epayslips 月度 --out 文件夹",
-         "为月度每一行生成一个电子工资条文件 NNNN_姓名.xls。\n"
-         "Writes one electronic payslip file NNNN_name.xls per row of the month.",
-         {},
-         {QStringLiteral("--out")},
+         "epayslips 月度 --out 文件夹 [--pdf [--password-column 列]]",
+         "为月度每一行生成一个电子工资条文件 NNNN_姓名.xls；--pdf 改为按打印工资条的格式生成\n"
+         "NNNN_姓名.pdf，--password-column 再用该行这一列的值（如 EmpCode 职员编码）作为打开密码\n"
+         "（AES-256）加密；这一列为空的职员不生成文件，并报告出来（退出状态 1）。\n"
+         "Writes one electronic payslip file NNNN_name.xls per row of the month; --pdf writes\n"
+         "NNNN_name.pdf laid out as the printed payslip instead, and --password-column locks each\n"
+         "file (AES-256) with the row's value of that column (such as EmpCode); a row whose value\n"
+         "is empty gets no file and is reported (exit status 1).",
+         {QStringLiteral("--pdf")},
+         {QStringLiteral("--out"), QStringLiteral("--password-column")},
          1,
          false,
          &GztCtl::runEPayslips,
          {QStringLiteral("--out")}},
         {"mail",
-         "mail 月度 --out 文件夹",
-         "按 comm.ini 和 EMailContent.Lst 的设置，把文件夹中的电子工资条发给每位职员。\n"
-         "Mails the payslip files in the folder with the settings of comm.ini and "
-         "EMailContent.Lst.",
-         {},
+         "mail 月度 --out 文件夹 [--resend-failed]",
+         "按 comm.ini 和 EMailContent.Lst 的设置，把文件夹中的电子工资条（.xls 或 .pdf）发给每位\n"
+         "职员；标题和内容中的 {姓名} {月度} {部门} {实发工资} {应发合计} {应扣合计} "
+         "换成各人的值。\n"
+         "每次发送记入程序文件夹中的 邮件发送记录_月度.csv；月度已经发送过时，再次全部发送需要\n"
+         "--yes；--resend-failed 只重发上次发送失败的邮件。\n"
+         "Mails the payslip files (.xls or .pdf) in the folder with the settings of comm.ini and\n"
+         "EMailContent.Lst; {姓名} {月度} {部门} {实发工资} {应发合计} {应扣合计} in subject and "
+         "body\n"
+         "become each employee's values. Every run is recorded in 邮件发送记录_MONTH.csv in the\n"
+         "program folder; sending a month again in full needs --yes; --resend-failed sends only\n"
+         "the mails that failed in the latest run.",
+         {QStringLiteral("--resend-failed")},
          {QStringLiteral("--out")},
          1,
          false,
@@ -568,6 +583,22 @@ int GztCtl::runExport() {
 
 int GztCtl::runEPayslips() {
     const std::optional<QString> out = option("--out");
+    std::optional<QString> column = option("--password-column");
+    if (column && !flag("--pdf")) {
+        return wrongCall(
+            QStringLiteral("--password-column 需要 --pdf (--password-column needs --pdf)"));
+    }
+    if (column) {
+        const QStringList columns = Schema::salaryColumns();
+        const auto known = std::find_if(columns.begin(), columns.end(), [&](const QString& c) {
+            return c.compare(*column, Qt::CaseInsensitive) == 0;
+        });
+        if (known == columns.end()) {
+            return wrongCall(
+                QStringLiteral("工资数据中没有字段“%1” (no such column)").arg(*column));
+        }
+        column = *known;
+    }
     ConsolePrompter prompter(yes_);
     TDM dm(folder_, prompter);
     TAppParams params;
@@ -579,12 +610,13 @@ int GztCtl::runEPayslips() {
     }
     EPayslipRun run(dm.ADOLocal, prompter, positional(0),
                     EPayslipRun::TemplateForMonth(dm.ADOLocal, folder_, positional(0)), params);
+    if (flag("--pdf")) run.setPdf(folder_, column);
     run.setProgress(showProgress);
     // The window offers to open the folder; a script has nothing to open it with.
     run.setOpenFolder([](const QString&) { return true; });
     const std::optional<EPayslipRun::Summary> summary = run.Button2Click(folder);
     if (!summary) return Failed;
-    return summary->failed > 0 ? Failed : Ok;
+    return summary->failed > 0 || !summary->withoutPassword.isEmpty() ? Failed : Ok;
 }
 
 int GztCtl::runMail() {
@@ -595,7 +627,18 @@ int GztCtl::runMail() {
     if (!loadMonth(dm, params)) return Failed;
     const MailSettings settings = MailSettings::load(folder_);
     const QString content = MailSettings::loadContent(folder_).value_or(QStringLiteral("工资条"));
-    MailRun run(dm.ADOLocal, prompter, folder_, positional(0), QFileInfo(*out).absoluteFilePath());
+    const QString folder = QFileInfo(*out).absoluteFilePath();
+    MailRun run(dm.ADOLocal, prompter, folder_, positional(0), folder);
+    run.setFileKind(MailRun::fileKindIn(folder));
+    run.setAmountFormat(AmountFormat(params));
+    if (flag("--resend-failed")) {
+        const std::set<MailRun::RowKey> failed = MailRun::failedRows(folder_, positional(0));
+        if (failed.empty()) {
+            printLine(stdout, QStringLiteral("上次发送没有失败的邮件。 nothing failed last time"));
+            return Ok;
+        }
+        run.setOnlyRows(failed);
+    }
     run.setProgress([](const QString& status) {
         if (onTerminal()) std::fprintf(stderr, "\r%s", status.toLocal8Bit().constData());
     });
@@ -606,6 +649,8 @@ int GztCtl::runMail() {
                           .arg(summary->sent)
                           .arg(summary->skipped)
                           .arg(summary->failed));
+    printLine(stdout,
+              QStringLiteral("发送记录 log: %1").arg(MailLog::pathFor(folder_, positional(0))));
     return summary->failed > 0 || summary->end != MailRun::End::Finished ? Failed : Ok;
 }
 

@@ -92,6 +92,49 @@ check "mail" test "$(status ctl mail 209903 --out "$work/files")" = 0
 check "five mails received" test "$(ls "$work/mail"/*.eml 2>/dev/null | wc -l)" = 5
 eval "exec ${SMTP[1]}>&-"
 wait "$SMTP_PID" 2>/dev/null
+log="$folder/邮件发送记录_209903.csv"
+check "mail log beside the program" test -f "$log"
+check "mail log is GBK with one sent line per mail" test "$(iconv -f GBK -t UTF-8 "$log" | grep -c ',已发送,')" = 5
+check "second full run needs --yes" test "$(status ctl mail 209903 --out "$work/files")" = 1
+check "second full run asks" contains "$work/last-stderr" "已经发送过"
+check "nothing failed, nothing resent" test "$(status ctl mail 209903 --out "$work/files" --resend-failed)" = 0
+check "still five mails" test "$(ls "$work/mail"/*.eml 2>/dev/null | wc -l)" = 5
+
+# PDF payslips locked with the employee code; 导入员工5 has none and gets no file.
+sql() { printf "PRAGMA key = 'hxwp51937261';\n%s\n" "$1" | sqlcipher "$folder/db/ZYDB.dat"; }
+sql "update TGZ set EmpCode='P'||ID where GZMonth='209903' and EmpName COLLATE BINARY<>'导入员工5';" >/dev/null
+check "password column needs --pdf" test "$(status ctl epayslips 209903 --out "$work/pdfs" --password-column EmpCode)" = 2
+check "unknown password column" test "$(status ctl epayslips 209903 --out "$work/pdfs" --pdf --password-column Nope)" = 2
+check "pdf payslips report the row without password" test "$(status ctl epayslips 209903 --out "$work/pdfs" --pdf --password-column EmpCode)" = 1
+check "row without password named" contains "$work/last-stderr" "0005_导入员工5"
+check "four pdf files" test "$(ls "$work/pdfs" | tr '\n' ' ')" = "0001_导入员工1.pdf 0002_导入员工2.pdf 0003_导入员工3.pdf 0004_导入员工4.pdf "
+code1=$(sql "select EmpCode from TGZ where GZMonth='209903' and EmpName COLLATE BINARY='导入员工1';")
+check "locked without the password" test "$(status qpdf --check "$work/pdfs/0001_导入员工1.pdf")" != 0
+check "opens with the employee code" test "$(status qpdf --password="$code1" --check "$work/pdfs/0001_导入员工1.pdf")" = 0
+qpdf --password="$code1" --decrypt "$work/pdfs/0001_导入员工1.pdf" "$work/plain1.pdf"
+check "decrypted payslip names its employee" contains <(pdftotext "$work/plain1.pdf" -) "导入员工1"
+check "and no other" test "$(pdftotext "$work/plain1.pdf" - | grep -c '导入员工[2-5]')" = 0
+
+# The PDF files by mail: one address refused, then only that one sent again.
+rejected=$(sql "select EMail from TGZ where GZMonth='209903' and EmpName COLLATE BINARY='导入员工2';")
+coproc SMTP { exec /usr/bin/python3 "$(dirname "$0")/../exchange/smtp_server.py" serve "$work/mail2" --reject "$rejected"; }
+read -r -t 20 _ port <&"${SMTP[0]}"
+printf '[comm]\r\nsmtp=127.0.0.1\r\nport=%s\r\nemail=hr@example.com\r\nemailtitle={姓名}的工资条\r\npass1=0\r\n' "$port" >"$folder/comm.ini"
+check "pdf mail with a refusal fails" test "$(status ctl --yes mail 209903 --out "$work/pdfs")" = 1
+check "three pdf mails received" test "$(ls "$work/mail2"/*.eml 2>/dev/null | wc -l)" = 3
+check "personal subject" contains <(/usr/bin/python3 "$(dirname "$0")/../exchange/smtp_server.py" parse "$work/mail2/0001.eml") '"subject": "导入员工1的工资条"'
+eval "exec ${SMTP[1]}>&-"
+wait "$SMTP_PID" 2>/dev/null
+check "refusal logged" test "$(iconv -f GBK -t UTF-8 "$log" | grep -c ',失败,')" = 1
+coproc SMTP { exec /usr/bin/python3 "$(dirname "$0")/../exchange/smtp_server.py" serve "$work/mail3"; }
+read -r -t 20 _ port <&"${SMTP[0]}"
+sed -i "s/^port=.*/port=$port\r/" "$folder/comm.ini"
+check "resend failed" test "$(status ctl mail 209903 --out "$work/pdfs" --resend-failed)" = 0
+check "exactly the failed mail resent" test "$(ls "$work/mail3"/*.eml 2>/dev/null | wc -l)" = 1
+check "to the refused address" contains "$work/mail3/0001.json" "$rejected"
+check "with its pdf" contains <(/usr/bin/python3 "$(dirname "$0")/../exchange/smtp_server.py" parse "$work/mail3/0001.eml") '"filename": "0002_导入员工2.pdf"'
+eval "exec ${SMTP[1]}>&-"
+wait "$SMTP_PID" 2>/dev/null
 
 check "backup" test "$(status ctl backup "$work/one.GZBK")" = 0
 check "backup is a zip with ZYDB.dat at its root" contains <(unzip -l "$work/one.GZBK") " ZYDB.dat$"
@@ -121,6 +164,8 @@ check "reading needs no password" test "$(status ctl months)" = 0
 
 check "help" test "$(status "$dist/gztctl" --help)" = 0
 check "command help" contains <("$dist/gztctl" payslips --help) "--pdf"
+check "epayslips help" contains <("$dist/gztctl" epayslips --help) "--password-column"
+check "mail help" contains <("$dist/gztctl" mail --help) "--resend-failed"
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]
