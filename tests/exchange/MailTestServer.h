@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -136,10 +137,16 @@ class MailTestServer {
     }
 
     static QString python() { return QStringLiteral("/usr/bin/python3"); }
+    // Beside this header. The compiler cache may give __FILE__ relative to the build folder,
+    // which the programs run from a folder below it do not start in.
     static QString script() {
-        return QFileInfo(QStringLiteral(__FILE__))
-            .absoluteDir()
-            .filePath(QStringLiteral("smtp_server.py"));
+        const QString name = QStringLiteral("smtp_server.py");
+        const QFileInfo header(QStringLiteral(__FILE__));
+        if (header.isAbsolute()) return header.absoluteDir().filePath(name);
+        const QString fromBuild = QDir(QCoreApplication::applicationDirPath())
+                                      .filePath(QStringLiteral("../") + header.filePath());
+        const QString candidate = QFileInfo(fromBuild).absoluteDir().filePath(name);
+        return QFileInfo::exists(candidate) ? candidate : header.absoluteDir().filePath(name);
     }
 
   private:
