@@ -150,6 +150,8 @@ void MailLog::begin(const QDateTime& start) {
     run_ = at.toString(kRunFormat);
     text_ = QFileInfo(path_).isFile() ? GbkText::readTextFile(path_) : header().join(u',') + u'\n';
     if (!text_.isEmpty() && !text_.endsWith(u'\n')) text_ += u'\n';
+    // A file that cannot be written is found out before the first mail goes out unrecorded.
+    GbkText::writeTextFile(path_, text_);
 }
 
 void MailLog::append(Entry entry) {

@@ -41,7 +41,8 @@ class MailLog {
     // How many mails of the month have gone out in all runs.
     int sentCount() const;
 
-    // Starts a run: the lines appended from now on carry its time. Reads the file once.
+    // Starts a run: the lines appended from now on carry its time. Reads the file once and
+    // writes it back, so that a file that cannot be written is known at once. Throws FileError.
     void begin(const QDateTime& start);
     // Adds one line and writes the file at once, so the record survives a run that is broken
     // off. Throws FileError.

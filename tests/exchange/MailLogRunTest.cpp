@@ -310,6 +310,22 @@ TEST_F(MailLogRunTest, ALostConnectionIsOpenedAgainAndTheRunGoesOn) {
     EXPECT_TRUE(server.allDisconnected());
 }
 
+TEST_F(MailLogRunTest, ALogThatCannotBeWrittenStopsTheRunBeforeAnyMail) {
+    // A folder where the file should be.
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("邮件发送记录_202407.csv")));
+    MailTestServer server;
+    const std::optional<MailRun::Summary> summary = run(server);
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->end, MailRun::End::LogFailed);
+    EXPECT_EQ(summary->sent, 0);
+    ASSERT_EQ(prompter.shown().size(), 1);
+    EXPECT_TRUE(prompter.shown().at(0).startsWith(QStringLiteral("error: ")));
+    EXPECT_TRUE(prompter.shown().at(0).contains(QStringLiteral("邮件发送记录_202407.csv")))
+        << prompter.shown().at(0).toStdString();
+    EXPECT_EQ(server.messages().size(), 0);
+    EXPECT_TRUE(server.allDisconnected());
+}
+
 TEST(MailPlaceholdersTest, EachPlaceholderIsReplacedOnceReadLeftToRight) {
     const MailPlaceholders::Values values = MailPlaceholders::valuesFor(
         {"EmpName", "DepartName", "GZTotal", "YFTotal", "KKTotal"},
