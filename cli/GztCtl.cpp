@@ -31,6 +31,7 @@
 #include "Schema.h"
 #include "TDM.h"
 #include "TerminalInput.h"
+#include "Transaction.h"
 
 namespace {
 
@@ -383,17 +384,24 @@ int GztCtl::runAddMonth() {
     std::optional<QString> source = option("--from");
     if (source && IsTemplateKey(*source)) source.reset();
     if (source && !monthExists(dm, *source)) return Failed;
+    if (flag("--copy-rows") && !source) {
+        return wrongCall(QStringLiteral("--copy-rows 需要 --from 源月度"));
+    }
+    // The month, its structure and its copied rows are one change: all of it or none.
+    Transaction transaction(dm.ADOLocal);
     PayMonths months(dm.ADOLocal, prompter);
     months.ReadyMonth();
     prompter.setInput(month);
     const auto chooser = [&source] { return source; };
     if (!months.Button1Click(chooser) || prompter.failed()) return Failed;
-    if (flag("--copy-rows")) {
-        if (!source) return wrongCall(QStringLiteral("--copy-rows 需要 --from 源月度"));
-        if (!MonthCopy::Button9Click(dm.ADOLocal, prompter, month, false, chooser)) return Failed;
+    if (flag("--copy-rows") &&
+        !MonthCopy::Button9Click(dm.ADOLocal, prompter, month, false, chooser)) {
+        return Failed;
     }
+    if (prompter.failed()) return Failed;
+    transaction.commit();
     printLine(stdout, QStringLiteral("已增加月度 added: %1").arg(month));
-    return prompter.failed() ? Failed : Ok;
+    return Ok;
 }
 
 int GztCtl::runRecalc() {
