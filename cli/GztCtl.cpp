@@ -20,6 +20,7 @@
 #include "EPayslipRun.h"
 #include "ExcelMonthCommands.h"
 #include "GZCount.h"
+#include "InstanceLock.h"
 #include "LoginPassword.h"
 #include "MailRun.h"
 #include "MailSettings.h"
@@ -303,6 +304,13 @@ int GztCtl::run(const QStringList& arguments) {
         if (!options_.contains(required)) {
             return wrongCall(QStringLiteral("缺少 %1 (%1 is required)").arg(required));
         }
+    }
+    // Changing data while the window (or another run) has the folder open would write over
+    // what it shows and keeps.
+    InstanceLock lock(folder_);
+    if (command_->changesData && !lock.acquire()) {
+        printLine(stderr, InstanceLock::runningMessage());
+        return Failed;
     }
     // Errors the operations raise are told as the window's general error box would tell them.
     try {
