@@ -34,7 +34,12 @@ QString cellText(const FreeXL_CellValue& value) {
 }
 
 SheetTable ownSheet(const XlsWorkbook& book, int index) {
-    const XlsSheetText sheet = book.sheet(index);
+    XlsSheetText sheet;
+    try {
+        sheet = book.sheet(index);
+    } catch (const XlsError& e) {
+        throw SpreadsheetError(e.message());
+    }
     if (qint64(sheet.rowCount()) * qint64(sheet.columnCount()) > SheetReader::MaxCells) {
         throw SpreadsheetError(QStringLiteral("工作表“%1”太大（%2行×%3列），不能读取。")
                                    .arg(sheet.name)
