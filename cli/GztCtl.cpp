@@ -396,7 +396,14 @@ int GztCtl::runAddMonth() {
         return wrongCall(QStringLiteral("--copy-rows 需要 --from 源月度"));
     }
     // The month, its structure and its copied rows are one change: all of it or none.
-    Transaction transaction(dm.ADOLocal);
+    std::optional<Transaction> transaction;
+    try {
+        transaction.emplace(dm.ADOLocal);
+    } catch (const DatabaseError&) {
+        // A read-only or locked database cannot take the month.
+        printLine(stderr, QStringLiteral("保存数据发生错误！"));
+        return Failed;
+    }
     PayMonths months(dm.ADOLocal, prompter);
     months.ReadyMonth();
     prompter.setInput(month);
@@ -407,7 +414,12 @@ int GztCtl::runAddMonth() {
         return Failed;
     }
     if (prompter.failed()) return Failed;
-    transaction.commit();
+    try {
+        transaction->commit();
+    } catch (const DatabaseError&) {
+        printLine(stderr, QStringLiteral("保存数据发生错误！"));
+        return Failed;
+    }
     printLine(stdout, QStringLiteral("已增加月度 added: %1").arg(month));
     return Ok;
 }
