@@ -16,6 +16,7 @@
 #include "EPayslipRun.h"
 #include "ExcelMonthCommands.h"
 #include "FaultSupport.h"
+#include "MailSettings.h"
 #include "PayMonths.h"
 #include "SalaryFixture.h"
 #include "Schema.h"
@@ -155,3 +156,80 @@ TEST_F(BadInputTest, MonthKeysAreStoredAsTyped) {
 }
 
 }  // namespace
+
+namespace {
+
+struct IniCase {
+    const char* what;
+    QByteArray bytes;
+    QString brand;  // what IIS.INI gives as the brand, and comm.ini as the server
+    QString tel;    // IIS.INI's Tel and comm.ini's sender address
+};
+
+std::vector<IniCase> iniCases() {
+    const QByteArray brand = QStringLiteral("青禾😀").toUtf8();
+    return {
+        {"UTF-8 with BOM", "\xEF\xBB\xBF[S]\r\nK1=" + brand + "\r\nK2=甲@乙.cn\r\n",
+         QStringLiteral("青禾😀"), QStringLiteral("甲@乙.cn")},
+        {"UTF-8, LF only", "[S]\nK1=" + brand + "\nK2=x\n", QStringLiteral("青禾😀"),
+         QStringLiteral("x")},
+        {"GBK", "[S]\r\nK1=\xC7\xE0\xBA\xCC\r\nK2=\xBC\xD7\r\n", QStringLiteral("青禾"),
+         QStringLiteral("甲")},
+        {"broken lines",
+         QByteArray("[S]\r\nno equals sign\r\n=no "
+                    "key\r\n[unclosed\r\nK1=\xD2\xD2=\xB1\xFB\r\n\x01\x02\xFF\xFE\r\n"
+                    "K2=  123  \r\n"),
+         QString(), QString()},
+        {"binary", QByteArray("\x00\xFF[S]\x00K1=\x00\r\n", 11), QString(), QString()},
+        {"cut off", QByteArray("[S]\r\nK1=甲\r\nK2=乙"), QStringLiteral("甲"),
+         QStringLiteral("乙")},
+    };
+}
+
+QByteArray withSection(QByteArray bytes, const QByteArray& section, const QByteArray& first,
+                       const QByteArray& second) {
+    bytes.replace("[S]", "[" + section + "]");
+    bytes.replace("K1=", first + "=");
+    bytes.replace("K2=", second + "=");
+    return bytes;
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+}  // namespace
+
+TEST(BadIniFiles, VendorTextsAndMailSettingsReadWithoutHarm) {
+    for (const IniCase& c : iniCases()) {
+        SCOPED_TRACE(c.what);
+        TestFolder folder(false);
+        writeBytes(folder.file(QStringLiteral("IIS.INI")),
+                   withSection(c.bytes, "Last", "Brand", "Tel"));
+        writeBytes(folder.file(QStringLiteral("comm.ini")),
+                   withSection(c.bytes, "comm", "smtp", "email"));
+        const TVendorInfo vendor = ReadyPara(folder.path());
+        const MailSettings mail = MailSettings::load(folder.path());
+        if (!c.brand.isEmpty()) {
+            EXPECT_EQ(vendor.Brand, c.brand);
+            EXPECT_EQ(vendor.Tel, c.tel);
+            EXPECT_EQ(mail.smtp, c.brand);
+            EXPECT_EQ(mail.email, c.tel);
+        }
+        // A line that cannot be read leaves its key at the built-in default or as typed;
+        // the brand is never empty, since the window caption is made from it.
+        EXPECT_FALSE(vendor.Brand.isEmpty());
+    }
+}
+
+TEST(BadIniFiles, BrokenLinesKeepTheReadableOnes) {
+    TestFolder folder(false);
+    // Not valid UTF-8 (the stray bytes), so the file is read as GBK, the program's own code page.
+    writeBytes(folder.file(QStringLiteral("IIS.INI")),
+               withSection(iniCases()[3].bytes, "Last", "Brand", "Tel"));
+    const TVendorInfo vendor = ReadyPara(folder.path());
+    EXPECT_EQ(vendor.Brand, QStringLiteral("乙=丙"));
+    EXPECT_EQ(vendor.Tel, QStringLiteral("123"));
+}
