@@ -233,3 +233,55 @@ TEST(BadIniFiles, BrokenLinesKeepTheReadableOnes) {
     EXPECT_EQ(vendor.Brand, QStringLiteral("乙=丙"));
     EXPECT_EQ(vendor.Tel, QStringLiteral("123"));
 }
+
+namespace {
+
+// A copy of the nine payslip templates in which the object `name` is missing (renamed away).
+void templatesWithout(const QString& programFolder, const QString& name) {
+    const QDir source(QStringLiteral(GZT_DIST_DIR "/RPT"));
+    const QDir target(QDir(programFolder).filePath(QStringLiteral("RPT")));
+    ASSERT_TRUE(QDir().mkpath(target.path()));
+    for (const QString& file : source.entryList({QStringLiteral("*.RAV")}, QDir::Files)) {
+        QFile in(source.filePath(file));
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        QByteArray text = in.readAll();
+        const QByteArray attribute = "name=\"" + name.toUtf8() + "\"";
+        text.replace(attribute, "name=\"" + name.toUtf8() + "_gone\"");
+        writeBytes(target.filePath(file), text);
+    }
+}
+
+QString pdfText(const QString& path) {
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+    pdftotext.waitForFinished(60000);
+    return pdftotext.exitCode() == 0 ? QString::fromUtf8(pdftotext.readAllStandardOutput())
+                                     : QString();
+}
+
+}  // namespace
+
+TEST(BadTemplates, MissingObjectPrintsWithoutIt) {
+    const char* const missing[] = {"TextA1", "DataTextA1", "TextC1",      "DataTextC1",
+                                   "Text2",  "DataText3",  "RectangleA1", "DataBand1",
+                                   "Page1",  "Report1"};
+    for (const char* name : missing) {
+        SCOPED_TRACE(name);
+        TestFolder folder(false);
+        templatesWithout(folder.path(), QString::fromLatin1(name));
+        ASSERT_EQ(faults::runCtl(folder.path(), {"init", "--demo"}).exitCode, 0);
+        Database db;
+        db.open(Schema::databasePath(folder.path()), Schema::databaseKey());
+        // Names printed in each payslip's title, so that every row can be found in the text.
+        db.exec(QStringLiteral("update TPara set NameOnTitle=1"));
+        const QString pdf = folder.file(QStringLiteral("out.pdf"));
+        const faults::CtlResult result =
+            faults::runCtl(folder.path(), {"payslips", PayMonths::proposedMonth(), "--pdf", pdf});
+        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+        // The payslips are there, with every employee's name, only without the missing object.
+        const QString text = pdfText(pdf);
+        for (const QVariantList& row : db.query(QStringLiteral("select EmpName from TGZ")).rows)
+            EXPECT_TRUE(text.contains(row[0].toString())) << row[0].toString().toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("实发工资")));
+    }
+}
