@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "GuiPrompter.h"
 #include "GztApplication.h"
+#include "InstanceLock.h"
 #include "TDM.h"
 #include "TfrmMainGZT.h"
 
@@ -14,6 +15,11 @@ int main(int argc, char** argv) {
     // The data module tells the user once when the database cannot be opened; the window
     // opens all the same, with an empty month list.
     GuiPrompter prompter;
+    InstanceLock lock(AppPath);
+    if (!lock.acquire()) {
+        prompter.warning(InstanceLock::runningMessage());
+        return 0;
+    }
     TDM dm(AppPath, prompter);
     DM = &dm;
 

@@ -21,6 +21,7 @@
 #include "EPayslipRun.h"
 #include "ExcelMonthCommands.h"
 #include "GZCount.h"
+#include "InstanceLock.h"
 #include "LoginPassword.h"
 #include "MailLog.h"
 #include "MailRun.h"
@@ -33,6 +34,7 @@
 #include "Schema.h"
 #include "TDM.h"
 #include "TerminalInput.h"
+#include "Transaction.h"
 
 namespace {
 
@@ -318,6 +320,13 @@ int GztCtl::run(const QStringList& arguments) {
             return wrongCall(QStringLiteral("缺少 %1 (%1 is required)").arg(required));
         }
     }
+    // Changing data while the window (or another run) has the folder open would write over
+    // what it shows and keeps.
+    InstanceLock lock(folder_);
+    if (command_->changesData && !lock.acquire()) {
+        printLine(stderr, InstanceLock::runningMessage());
+        return Failed;
+    }
     // Errors the operations raise are told as the window's general error box would tell them.
     try {
         return (this->*command_->handler)();
@@ -398,17 +407,36 @@ int GztCtl::runAddMonth() {
     std::optional<QString> source = option("--from");
     if (source && IsTemplateKey(*source)) source.reset();
     if (source && !monthExists(dm, *source)) return Failed;
+    if (flag("--copy-rows") && !source) {
+        return wrongCall(QStringLiteral("--copy-rows 需要 --from 源月度"));
+    }
+    // The month, its structure and its copied rows are one change: all of it or none.
+    std::optional<Transaction> transaction;
+    try {
+        transaction.emplace(dm.ADOLocal);
+    } catch (const DatabaseError&) {
+        // A read-only or locked database cannot take the month.
+        printLine(stderr, QStringLiteral("保存数据发生错误！"));
+        return Failed;
+    }
     PayMonths months(dm.ADOLocal, prompter);
     months.ReadyMonth();
     prompter.setInput(month);
     const auto chooser = [&source] { return source; };
     if (!months.Button1Click(chooser) || prompter.failed()) return Failed;
-    if (flag("--copy-rows")) {
-        if (!source) return wrongCall(QStringLiteral("--copy-rows 需要 --from 源月度"));
-        if (!MonthCopy::Button9Click(dm.ADOLocal, prompter, month, false, chooser)) return Failed;
+    if (flag("--copy-rows") &&
+        !MonthCopy::Button9Click(dm.ADOLocal, prompter, month, false, chooser)) {
+        return Failed;
+    }
+    if (prompter.failed()) return Failed;
+    try {
+        transaction->commit();
+    } catch (const DatabaseError&) {
+        printLine(stderr, QStringLiteral("保存数据发生错误！"));
+        return Failed;
     }
     printLine(stdout, QStringLiteral("已增加月度 added: %1").arg(month));
-    return prompter.failed() ? Failed : Ok;
+    return Ok;
 }
 
 int GztCtl::runRecalc() {

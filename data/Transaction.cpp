@@ -1,21 +1,31 @@
 #include "Transaction.h"
 
+#include <sqlcipher/sqlite3.h>
+
 #include "Database.h"
 
+namespace {
+
+// Savepoints of one name nest: ROLLBACK TO and RELEASE act on the innermost one.
+const char* const kSavepoint = "SAVEPOINT gzt_step";
+
+}  // namespace
+
 Transaction::Transaction(Database& db) : db_(db) {
-    db_.execScript("BEGIN IMMEDIATE");
+    nested_ = db_.isOpen() && sqlite3_get_autocommit(db_.handle()) == 0;
+    db_.execScript(nested_ ? kSavepoint : "BEGIN IMMEDIATE");
 }
 
 Transaction::~Transaction() {
     if (done_) return;
     try {
-        db_.execScript("ROLLBACK");
+        db_.execScript(nested_ ? "ROLLBACK TO gzt_step; RELEASE gzt_step" : "ROLLBACK");
     } catch (...) {
         // A failed rollback leaves SQLite to roll back on close; nothing more can be done here.
     }
 }
 
 void Transaction::commit() {
-    db_.execScript("COMMIT");
+    db_.execScript(nested_ ? "RELEASE gzt_step" : "COMMIT");
     done_ = true;
 }

@@ -5,6 +5,10 @@ class Database;
 // Opens a transaction on construction and rolls it back on destruction unless commit() ran, so
 // an exception anywhere inside leaves the data as it was. Throws DatabaseError when the
 // transaction cannot start or cannot commit.
+//
+// Inside another transaction it becomes a savepoint: its own work rolls back on failure, and
+// what it committed is written only when the outer transaction commits. So an operation made of
+// several steps that each guard themselves can still be made all or nothing as a whole.
 class Transaction {
   public:
     explicit Transaction(Database& db);
@@ -16,5 +20,6 @@ class Transaction {
 
   private:
     Database& db_;
+    bool nested_ = false;
     bool done_ = false;
 };

@@ -7,6 +7,7 @@
 #include "ImportFieldList.h"
 #include "SheetReader.h"
 #include "SpreadsheetError.h"
+#include "Transaction.h"
 
 namespace {
 
@@ -56,13 +57,22 @@ ExcelImport::Summary ExcelMonthCommands::importFile(Database& db, Prompter& prom
     std::vector<ExcelImport::MappingRow> mapping =
         ExcelImport::MappingFrom(ImportFieldList::Parse(ImportFieldList::Build(list.layout)));
     ExcelImport::AutoMap(mapping, table);
-    const ExcelImport::Summary summary = ExcelImport::UpdateData(db, month, table, mapping);
+    // The new rows and their totals are one change, so a stop halfway leaves the month as it was.
     try {
-        ExcelImport::UpdateTotals(db, month);
-    } catch (const DatabaseError&) {
-        // ReCalcAll below sets the totals again.
+        Transaction transaction(db);
+        const ExcelImport::Summary summary = ExcelImport::UpdateData(db, month, table, mapping);
+        try {
+            ExcelImport::UpdateTotals(db, month);
+        } catch (const DatabaseError&) {
+            // ReCalcAll below sets the totals again.
+        }
+        loadList(list, month, printDays);
+        list.ReCalcAll();
+        if (list.dsGZDetail.hasPendingChanges())
+            throw SpreadsheetError(QStringLiteral("存储数据发生错误！"));
+        transaction.commit();
+        return summary;
+    } catch (const DatabaseError& e) {
+        throw SpreadsheetError(QStringLiteral("存储数据发生错误！\n") + e.message());
     }
-    loadList(list, month, printDays);
-    list.ReCalcAll();
-    return summary;
 }

@@ -21,8 +21,9 @@ class ExcelMonthCommands {
     // Imports the sheet named `sheet` (the first sheet when empty) of the .xls or .xlsx file at
     // `path` into the month with the automatic mapping, sets the totals by the import's
     // statement and then recomputes them from the shown items as the main window does after an
-    // import. Throws SpreadsheetError when the month does not exist or the file or sheet cannot
-    // be read; rows that cannot be stored are counted as skipped.
+    // import, all in one transaction. Throws SpreadsheetError when the month does not exist, the
+    // file or sheet cannot be read or the result cannot be written (then nothing is); rows that
+    // cannot be stored are counted as skipped.
     static ExcelImport::Summary importFile(Database& db, Prompter& prompter, const QString& month,
                                            int printDays, const QString& path,
                                            const QString& sheet = {});

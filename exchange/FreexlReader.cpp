@@ -33,14 +33,35 @@ QString cellText(const FreeXL_CellValue& value) {
     }
 }
 
+SheetTable ownSheet(const XlsWorkbook& book, int index) {
+    XlsSheetText sheet;
+    try {
+        sheet = book.sheet(index);
+    } catch (const XlsError& e) {
+        throw SpreadsheetError(e.message());
+    }
+    if (qint64(sheet.rowCount()) * qint64(sheet.columnCount()) > SheetReader::MaxCells) {
+        throw SpreadsheetError(QStringLiteral("工作表“%1”太大（%2行×%3列），不能读取。")
+                                   .arg(sheet.name)
+                                   .arg(sheet.rowCount())
+                                   .arg(sheet.columnCount()));
+    }
+    std::vector<SheetReader::RowCells> rows(sheet.rowCount());
+    for (const auto& [at, text] : sheet.cells) {
+        if (!text.isEmpty()) rows[at.first].push_back({at.second, text});
+    }
+    return SheetReader::makeTable(book.sheetNames().at(index), rows);
+}
+
 }  // namespace
 
 FreexlReader::FreexlReader(const QString& path) : path_(path) {
     // FreeXL reads past its buffers and can crash on some damaged files (a record cut short, a
     // directory entry name of a wrong length). The xls module's bounds-checked reader looks at
     // the file's structure and records first; only a file it accepts is given to FreeXL.
+    XlsWorkbook checked;
     try {
-        XlsWorkbook::load(path);
+        checked = XlsWorkbook::load(path);
     } catch (const XlsError& e) {
         throw SpreadsheetError(QStringLiteral("文件“%1”不能读取：%2").arg(path, e.message()));
     }
@@ -68,6 +89,10 @@ FreexlReader::FreexlReader(const QString& path) : path_(path) {
         }
         names_ << (name ? QString::fromUtf8(name) : QStringLiteral("Sheet%1").arg(i + 1));
     }
+    if (names_.size() < checked.sheetNames().size()) {
+        names_ = checked.sheetNames();
+        own_ = std::move(checked);
+    }
 }
 
 FreexlReader::~FreexlReader() {
@@ -77,6 +102,7 @@ FreexlReader::~FreexlReader() {
 SheetTable FreexlReader::readSheet(int index) {
     requireSheet(index);
     const QString& name = names_.at(index);
+    if (own_) return ownSheet(*own_, index);
     if (freexl_select_active_worksheet(handle_, static_cast<unsigned short>(index)) != FREEXL_OK) {
         throw SpreadsheetError(QStringLiteral("不能读取工作表“%1”。").arg(name));
     }

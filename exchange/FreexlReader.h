@@ -3,7 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 #include "SheetReader.h"
+#include "XlsWorkbook.h"
 
 // Reads Excel 97-2003 workbooks (.xls) through FreeXL. The whole file is parsed on opening;
 // sheets are then read from memory. A file is first checked by the xls module (XlsWorkbook),
@@ -22,4 +25,8 @@ class FreexlReader : public SheetReader {
     QString path_;
     const void* handle_ = nullptr;
     QStringList names_;
+    // Set when FreeXL lists fewer sheets than the file holds (it loses a workbook whose shared
+    // strings run over several records, as a text of thousands of characters does); the
+    // sheets are then read with the xls module.
+    std::optional<XlsWorkbook> own_;
 };

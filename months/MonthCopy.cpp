@@ -46,6 +46,8 @@ bool MonthCopy::Button9Click(Database& db, Prompter& prompter, const QString& ta
     for (int i = 0; i < columns.size() + 2; ++i) marks << QStringLiteral("?");
     const QString insert = QStringLiteral("Insert into TGZ (GZMonth, LOGTime, %1) values (%2)")
                                .arg(columns.join(u','), marks.join(u','));
+    // The rows and the structure are one change: a failure or a stop anywhere leaves the
+    // target month as it was.
     try {
         Transaction transaction(db);
         const QueryResult rows =
@@ -60,11 +62,11 @@ bool MonthCopy::Button9Click(Database& db, Prompter& prompter, const QString& ta
             if (position.isNull() || position.toString().isEmpty()) position = QStringLiteral(" ");
             db.exec(insert, values);
         }
+        if (!SalaryStructure::AddBaseGZSet(db, prompter, target, *source)) return false;
         transaction.commit();
     } catch (const DatabaseError&) {
         prompter.error(QStringLiteral("复制数据失败！"));
         return false;
     }
-    SalaryStructure::AddBaseGZSet(db, prompter, target, *source);
     return true;
 }

@@ -11,8 +11,9 @@ class Prompter;
 // picks, and gives it that month's structure.
 class MonthCopy {
   public:
-    // True when rows were copied (the caller reloads the list). The copy is written in one
-    // transaction: on failure "复制数据失败！" and nothing is written.
+    // True when rows were copied (the caller reloads the list). The rows and the target's new
+    // structure are written in one transaction: on failure "复制数据失败！" (or the structure's
+    // own message) and nothing is written.
     static bool Button9Click(Database& db, Prompter& prompter, const QString& target,
                              bool targetHasRows, const PayMonths::HistoryChooser& chooseHistory);
 };

@@ -140,6 +140,41 @@ TEST_F(DatabaseTest, TransactionRollsBackUnlessCommitted) {
     EXPECT_EQ(count(), 1);
 }
 
+TEST_F(DatabaseTest, NestedTransactionIsWrittenOnlyWithTheOuterOne) {
+    const auto months = [&] {
+        QStringList got;
+        for (const QVariantList& row :
+             db.query("select GZMonth from TGZMonth order by GZMonth").rows) {
+            got << row[0].toString();
+        }
+        return got.join(u',');
+    };
+    try {
+        Transaction outer(db);
+        db.exec("insert into TGZMonth (GZMonth) values ('outer')");
+        {
+            Transaction inner(db);
+            db.exec("insert into TGZMonth (GZMonth) values ('inner')");
+            inner.commit();
+        }
+        throw std::runtime_error("stopped before the outer commit");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(months(), QString());
+    {
+        Transaction outer(db);
+        db.exec("insert into TGZMonth (GZMonth) values ('kept')");
+        try {
+            Transaction inner(db);
+            db.exec("insert into TGZMonth (GZMonth) values ('undone')");
+            throw std::runtime_error("inner step failed");
+        } catch (const std::runtime_error&) {
+        }
+        outer.commit();
+    }
+    EXPECT_EQ(months(), QStringLiteral("kept"));
+}
+
 TEST_F(DatabaseTest, BadStatementsRaise) {
     EXPECT_THROW(db.query("select nothing from nowhere"), DatabaseError);
     EXPECT_THROW(db.exec("insert into TGZMonth (GZMonth) values (?)", {}), DatabaseError);
