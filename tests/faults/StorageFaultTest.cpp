@@ -103,16 +103,23 @@ TEST_P(StorageFaultTest, FailureIsToldAndNothingIsLost) {
     makeProgramFolder(folder);
     QByteArray before;
     ASSERT_EQ(faults::integrityOf(folder, &before), QStringLiteral("ok"));
-    if (c.fault == Fault::FullDisk) fill(folder);
-    if (c.fault == Fault::ReadOnlyDatabase) ASSERT_TRUE(bindReadOnly(Schema::databasePath(folder)));
-    if (c.fault == Fault::ReadOnlyFolder) ASSERT_TRUE(bindReadOnly(folder));
+    if (c.fault == Fault::FullDisk) {
+        fill(folder);
+    }
+    if (c.fault == Fault::ReadOnlyDatabase) {
+        ASSERT_TRUE(bindReadOnly(Schema::databasePath(folder)));
+    }
+    if (c.fault == Fault::ReadOnlyFolder) {
+        ASSERT_TRUE(bindReadOnly(folder));
+    }
 
     QStringList args;
     for (const QString& a : c.args) args << QString(a).replace(QStringLiteral("%DIR%"), folder);
     const faults::CtlResult result = faults::runCtl(folder, args);
     EXPECT_EQ(result.exitCode, 1) << result.out.toStdString() << result.err.toStdString();
-    if (!c.message.isEmpty())
+    if (!c.message.isEmpty()) {
         EXPECT_TRUE(result.err.contains(c.message)) << result.err.toStdString();
+    }
 
     if (c.fault != Fault::FullDisk) {
         ::umount2(c.fault == Fault::ReadOnlyFolder
