@@ -19,18 +19,15 @@ int pinyinCompare(void* collator, int lenA, const void* a, int lenB, const void*
     return static_cast<const ChineseCollator*>(collator)->compare(left, right);
 }
 
-// Owns a prepared statement so that every exit path finalizes it.
+// Borrows a prepared statement from the connection's cache for one call: bound, stepped, and on
+// every exit path reset with its bindings cleared, so the next call finds it ready.
 class Statement {
   public:
-    Statement(sqlite3* db, const QString& sql) : db_(db) {
-        const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt_, nullptr) !=
-            SQLITE_OK) {
-            throw DatabaseError(engineMessage(db));
-        }
-        if (!stmt_) throw DatabaseError(QStringLiteral("空的SQL语句"));
+    Statement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+    ~Statement() {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
     }
-    ~Statement() { sqlite3_finalize(stmt_); }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
@@ -163,9 +160,30 @@ void Database::open(const QString& path, const QString& key, bool create) {
 
 void Database::close() {
     if (!db_) return;
+    finalizeStatements();
     sqlite3_close_v2(db_);
     db_ = nullptr;
     path_.clear();
+}
+
+sqlite3_stmt* Database::prepared(const QString& sql) {
+    const auto found = statements_.constFind(sql);
+    if (found != statements_.cend()) return found.value();
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
+        throw DatabaseError(engineMessage(db_));
+    }
+    if (!stmt) throw DatabaseError(QStringLiteral("空的SQL语句"));
+    // Statements built from changing column lists would otherwise pile up.
+    if (statements_.size() >= kCachedStatements) finalizeStatements();
+    statements_.insert(sql, stmt);
+    return stmt;
+}
+
+void Database::finalizeStatements() {
+    for (sqlite3_stmt* stmt : std::as_const(statements_)) sqlite3_finalize(stmt);
+    statements_.clear();
 }
 
 void Database::requireOpen() const {
@@ -174,7 +192,7 @@ void Database::requireOpen() const {
 
 QueryResult Database::query(const QString& sql, const QVariantList& params) {
     requireOpen();
-    Statement stmt(db_, sql);
+    Statement stmt(db_, prepared(sql));
     stmt.bind(params);
     QueryResult result;
     const int count = stmt.columnCount();
@@ -190,7 +208,7 @@ QueryResult Database::query(const QString& sql, const QVariantList& params) {
 
 int Database::exec(const QString& sql, const QVariantList& params) {
     requireOpen();
-    Statement stmt(db_, sql);
+    Statement stmt(db_, prepared(sql));
     stmt.bind(params);
     while (stmt.step()) {
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -9,6 +10,7 @@
 class ChineseCollator;
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 // The rows and column names of one query, in the order the statement returned them.
 struct QueryResult {
@@ -51,9 +53,15 @@ class Database {
     sqlite3* handle() const { return db_; }
 
   private:
+    // Statements stay prepared for reuse: a batch of inserts or updates parses its SQL once.
+    static constexpr int kCachedStatements = 64;
+
     void requireOpen() const;
+    sqlite3_stmt* prepared(const QString& sql);
+    void finalizeStatements();
 
     std::unique_ptr<ChineseCollator> collator_;
     sqlite3* db_ = nullptr;
     QString path_;
+    QHash<QString, sqlite3_stmt*> statements_;
 };
