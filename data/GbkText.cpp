@@ -91,11 +91,28 @@ QString GbkText::readTextFile(const QString& path) {
     return text;
 }
 
+QString GbkText::withCrLf(const QString& text) {
+    // One pass over the text: files of several megabytes (POS slips) are written this way.
+    QString lines;
+    lines.reserve(text.size() + text.size() / 16);
+    const QStringView view(text);
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype newline = text.indexOf(u'\n', from);
+        if (newline < 0) {
+            lines.append(view.mid(from));
+            return lines;
+        }
+        const qsizetype end =
+            newline > from && text.at(newline - 1) == u'\r' ? newline - 1 : newline;
+        lines.append(view.mid(from, end - from));
+        lines.append(u"\r\n");
+        from = newline + 1;
+    }
+}
+
 void GbkText::writeTextFile(const QString& path, const QString& text) {
-    QString lines = text;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    lines.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    const QByteArray bytes = encode(lines);
+    const QByteArray bytes = encode(withCrLf(text));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         throw FileError(QStringLiteral("无法写入文件“%1”：%2").arg(path, file.errorString()));

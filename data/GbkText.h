@@ -23,6 +23,8 @@ class GbkText {
     static QString readTextFile(const QString& path);
     // Writes `text` in GBK with CR LF line ends, replacing the file as a whole. Throws FileError.
     static void writeTextFile(const QString& path, const QString& text);
+    // `text` with every LF and CR LF as CR LF; a lone CR stays as it is.
+    static QString withCrLf(const QString& text);
 
     // True when `bytes` is well-formed UTF-8 (no overlong forms, surrogates or values above
     // U+10FFFF).

@@ -36,6 +36,10 @@ void RecordSet::open(const QString& sql, const QVariantList& params, const QStri
     close();
     table_ = table;
     fields_ = result.columns;
+    for (int i = 0; i < fields_.size(); ++i) {
+        const QString key = fields_.at(i).toCaseFolded();
+        if (!fieldIndex_.contains(key)) fieldIndex_.insert(key, i);
+    }
     rows_.reserve(result.rows.size());
     for (auto& values : result.rows) {
         Row row;
@@ -50,6 +54,7 @@ void RecordSet::open(const QString& sql, const QVariantList& params, const QStri
 
 void RecordSet::close() {
     fields_.clear();
+    fieldIndex_.clear();
     rows_.clear();
     view_.clear();
     current_ = -1;
@@ -61,10 +66,8 @@ void RecordSet::close() {
 }
 
 int RecordSet::fieldIndex(const QString& name) const {
-    for (int i = 0; i < fields_.size(); ++i) {
-        if (fields_.at(i).compare(name, Qt::CaseInsensitive) == 0) return i;
-    }
-    return -1;
+    const auto found = fieldIndex_.constFind(name.toCaseFolded());
+    return found == fieldIndex_.cend() ? -1 : found.value();
 }
 
 int RecordSet::requireField(const QString& name) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QBitArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -34,6 +35,7 @@ class RecordSet {
     const QStringList& fieldNames() const { return fields_; }
     int fieldIndex(const QString& name) const;  // -1 when there is no such field
     bool hasField(const QString& name) const { return fieldIndex(name) >= 0; }
+    int requireField(const QString& name) const;  // throws DatabaseError when there is none
 
     int recordCount() const { return int(view_.size()); }
     bool isEmpty() const { return view_.empty(); }
@@ -79,7 +81,6 @@ class RecordSet {
         QVariant value;
     };
 
-    int requireField(const QString& name) const;
     int rowIndex(int row) const;
     void rebuildView();
     std::vector<SortKey> parseSort(const QString& text) const;
@@ -92,6 +93,7 @@ class RecordSet {
     Database* db_;
     QString table_;
     QStringList fields_;
+    QHash<QString, int> fieldIndex_;  // case-folded name -> first field of that name
     std::vector<Row> rows_;
     std::vector<int> view_;
     int current_ = -1;

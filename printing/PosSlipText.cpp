@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <algorithm>
+#include <vector>
 
 #include "AppState.h"
 #include "DetailList.h"
@@ -35,13 +36,18 @@ QString padToBytes(const QString& text, int bytes) {
     return missing > 0 ? PadSpaceRight(text, int(text.size()) + missing) : text;
 }
 
-QString value(const DetailList& list, int row, int position, const QString& amountFormat) {
-    const DetailColumn& column = list.layout.column(position);
-    if (column.field == u"SortIdx") return QString::number(row + 1);
-    const QVariant stored = list.dsGZDetail.value(row, column.field);
-    if (isFloatColumn(list.layout, position)) {
-        return FormatFloat(amountFormat, VariantToDouble(stored));
-    }
+// One slip line: where its value comes from, measured once for all rows.
+struct SlipLine {
+    int field;  // index in the rows, -1 for the running number
+    bool isFloat;
+    QString label;
+    bool totalRule;
+};
+
+QString value(const DetailList& list, int row, const SlipLine& line, const QString& amountFormat) {
+    if (line.field < 0) return QString::number(row + 1);
+    const QVariant stored = list.dsGZDetail.value(row, line.field);
+    if (line.isFloat) return FormatFloat(amountFormat, VariantToDouble(stored));
     return stored.isValid() && !stored.isNull() ? stored.toString() : QString();
 }
 
@@ -70,13 +76,24 @@ QStringList PosSlipText::lines(const DetailList& list, const QString& amountForm
     const DetailLayout& layout = list.layout;
     const int width = labelWidth(layout);
     const QString header = PadSpaceRight(QString(), (width - 3) / 2) + QStringLiteral("   工资条");
-    for (int row = 0; row < list.dsGZDetail.recordCount(); ++row) {
+    // The labels and fields are the same on every slip: look them up once, not once a row.
+    std::vector<SlipLine> slipLines;
+    for (int i = kFirstColumn; i <= lastColumn(layout); ++i) {
+        const DetailColumn& column = layout.column(i);
+        if (!column.visible) continue;
+        const int field =
+            column.field == u"SortIdx" ? -1 : list.dsGZDetail.requireField(column.field);
+        const QString padded = padToBytes(label(column), width) + u'\t';
+        slipLines.push_back(
+            {field, isFloatColumn(layout, i), padded, padded.contains(QStringLiteral("合计"))});
+    }
+    const int rows = list.dsGZDetail.recordCount();
+    text.reserve(qsizetype(rows) * qsizetype(slipLines.size() + 4));
+    for (int row = 0; row < rows; ++row) {
         text << header;
-        for (int i = kFirstColumn; i <= lastColumn(layout); ++i) {
-            if (!layout.column(i).visible) continue;
-            const QString padded = padToBytes(label(layout.column(i)), width);
-            text << padded + u'\t' + value(list, row, i, amountFormat);
-            if (padded.contains(QStringLiteral("合计"))) text << kTotalRule;
+        for (const SlipLine& line : slipLines) {
+            text << line.label + value(list, row, line, amountFormat);
+            if (line.totalRule) text << kTotalRule;
         }
         text << QString() << kSlipRule << QString();
     }

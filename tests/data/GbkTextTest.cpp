@@ -117,6 +117,24 @@ TEST(GbkText, WritesGbkWithCrLf) {
     EXPECT_EQ(GbkText::readTextFile(path), QStringLiteral("工资\n联通\n末\n"));
 }
 
+TEST(GbkText, LineEndsBecomeCrLfAndLoneCarriageReturnsStay) {
+    const struct {
+        QString text;
+        QString expected;
+    } cases[] = {
+        {QString(), QString()},
+        {QStringLiteral("a"), QStringLiteral("a")},
+        {QStringLiteral("\n"), QStringLiteral("\r\n")},
+        {QStringLiteral("a\nb\r\nc"), QStringLiteral("a\r\nb\r\nc")},
+        {QStringLiteral("\n\n\r\n"), QStringLiteral("\r\n\r\n\r\n")},
+        {QStringLiteral("a\rb\r"), QStringLiteral("a\rb\r")},
+        {QStringLiteral("\r\r\n"), QStringLiteral("\r\r\n")},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(GbkText::withCrLf(c.text), c.expected) << c.text.toStdString();
+    }
+}
+
 TEST(GbkText, FileErrorsNameTheFile) {
     QTemporaryDir temp;
     ASSERT_TRUE(temp.isValid());
