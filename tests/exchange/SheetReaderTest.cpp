@@ -159,6 +159,56 @@ TEST(SheetReaderFiles, FilesThatAreNoSpreadsheetAreRefused) {
     }
 }
 
+// A sheet part whose data turns out damaged only while it is read: garbled stored data, or a
+// garbled deflate stream. The sheet is refused, and the part's reader is closed on the way out
+// (the sanitizer build finds it otherwise).
+TEST(SheetReaderFiles, APartCutShortWhileReadingIsRefused) {
+    QTemporaryDir dir;
+    const char* script = R"PY(
+import io, sys, zipfile, openpyxl
+folder = sys.argv[1]
+wb = openpyxl.Workbook()
+wb.active.title = '工资'
+for i in range(40):
+    wb.active.append(['职员%d' % i, 1000 + i])
+buffer = io.BytesIO()
+wb.save(buffer)
+with zipfile.ZipFile(io.BytesIO(buffer.getvalue())) as z:
+    parts = [(name, z.read(name)) for name in z.namelist()]
+sheet = 'xl/worksheets/sheet1.xml'
+for kind, method in (('checksum', zipfile.ZIP_STORED), ('deflate', zipfile.ZIP_DEFLATED)):
+    out = io.BytesIO()
+    with zipfile.ZipFile(out, 'w') as z:
+        for name, content in parts:
+            z.writestr(name, content, zipfile.ZIP_DEFLATED if name != sheet else method)
+    data = bytearray(out.getvalue())
+    with zipfile.ZipFile(io.BytesIO(bytes(data))) as z:
+        info = z.getinfo(sheet)
+    start = info.header_offset + 30 + len(info.filename.encode()) + len(info.extra)
+    # The middle of the part's data: a character of the XML, or bits of the deflate stream.
+    middle = start + info.compress_size // 2
+    for k in range(8):
+        data[middle + k] ^= 0x5A
+    open('%s/%s.xlsx' % (folder, kind), 'wb').write(bytes(data))
+)PY";
+    sheettest::runPython(script, {}, {dir.path()});
+    for (const char* kind : {"checksum", "deflate"}) {
+        SCOPED_TRACE(kind);
+        const auto reader =
+            SheetReader::open(dir.filePath(QString::fromLatin1(kind) + QStringLiteral(".xlsx")));
+        ASSERT_EQ(reader->sheetNames(), QStringList{QStringLiteral("工资")});
+        try {
+            reader->readSheet(0);
+            ADD_FAILURE() << "a damaged part was read";
+        } catch (const SpreadsheetError& e) {
+            // The deflate stream fails in the ZIP layer, the checked characters in the XML.
+            EXPECT_TRUE(e.message().contains(QStringLiteral("sheet1.xml")) ||
+                        e.message().contains(QStringLiteral("工作表“工资”")))
+                << e.message().toStdString();
+        }
+    }
+}
+
 // Damaged copies of a good file: bytes of the .xls changed at random, and in the .xlsx the
 // parts' XML changed at random inside a sound ZIP package. Each one is read or refused with a
 // message; none may bring the reader down.
