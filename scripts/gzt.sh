@@ -2,6 +2,10 @@
 # Sets up a Debian machine for the payroll-slip program, builds it and then either starts the
 # program ("start") or runs every test ("test"). Safe to run again: packages are installed only
 # when missing, the build is incremental and an existing database is never touched.
+#
+# "test" runs the suite twice: on the normal build in build/, then on a build with
+# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/ (GZT_SANITIZE), where any memory
+# fault, leak or undefined behaviour fails the test that caused it.
 set -euo pipefail
 
 usage() {
@@ -14,6 +18,7 @@ case "$mode" in start | test) ;; *) usage ;; esac
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build"
+asan_build="$root/build-asan"
 
 packages=(
     build-essential cmake ninja-build pkg-config clang-format
@@ -41,18 +46,26 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-build_program() {
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+build_program() {  # build_program FOLDER [CMAKE OPTION...]
+    local folder=$1
+    shift
+    cmake -S "$root" -B "$folder" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     # Two jobs: the machines this runs on have two cores and the Qt sources are heavy.
-    cmake --build "$build" -j "$(nproc)"
+    cmake --build "$folder" -j "$(nproc)"
+}
+
+run_tests() {  # run_tests FOLDER
+    (cd "$1" && env QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 -j "$(nproc)")
 }
 
 install_missing
-build_program
+build_program "$build"
 
 if [ "$mode" = test ]; then
-    cd "$build"
-    exec env QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 -j "$(nproc)"
+    run_tests "$build"
+    build_program "$asan_build" -DGZT_SANITIZE=ON
+    run_tests "$asan_build"
+    exit 0
 fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
