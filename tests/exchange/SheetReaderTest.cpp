@@ -13,6 +13,12 @@
 #include "SheetReader.h"
 #include "SpreadsheetError.h"
 #include "SpreadsheetTestSupport.h"
+#include "XlsBiff.h"
+#include "XlsCompoundFile.h"
+#include "XlsError.h"
+#include "XlsTestSupport.h"
+#include "XlsWorkbook.h"
+#include "XlsWriter.h"
 
 namespace {
 
@@ -157,6 +163,51 @@ TEST(SheetReaderFiles, FilesThatAreNoSpreadsheetAreRefused) {
             EXPECT_FALSE(e.message().isEmpty());
         }
     }
+}
+
+// A number format (FORMAT record) whose text is longer than its record: FreeXL would copy it by
+// its stated length, past the end of what it read. The file is refused before FreeXL sees it.
+TEST(SheetReaderFiles, ANumberFormatLongerThanItsRecordIsRefused) {
+    XlsWriter writer;
+    writer.addSheet(QStringLiteral("工资")).setText(0, 0, QStringLiteral("姓名"));
+    const QByteArray stream = writer.workbookStream();
+    qsizetype format = -1;
+    for (const xlstest::Rec& r : xlstest::records(stream)) {
+        if (r.type == 0x041E) format = r.pos;
+    }
+    ASSERT_GE(format, 0) << "the writer writes number formats";
+    const struct {
+        const char* what;
+        std::uint16_t count;
+        std::uint8_t flags;
+    } cases[] = {
+        {"two-byte characters", 0xFFC5, 0x01},
+        {"one-byte characters", 0x0400, 0x00},
+        {"runs and extension announced", 0x0001, 0x0D},
+        {"every flag", 0xFFC5, 0xFF},
+    };
+    QTemporaryDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray damaged = stream;
+        xls::put16(damaged.data() + format + 4 + 2, c.count);
+        damaged[format + 4 + 4] = static_cast<char>(c.flags);
+        const QByteArray file =
+            XlsCompoundFile::withStream(QStringLiteral("Workbook"), damaged).serialize();
+        EXPECT_THROW(XlsWorkbook::fromBytes(file), XlsError);
+        const QString path = dir.filePath(QStringLiteral("格式.xls"));
+        xlstest::writeFile(path, file);
+        try {
+            SheetReader::open(path);
+            ADD_FAILURE() << "the file was opened";
+        } catch (const SpreadsheetError& e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("损坏"))) << e.message().toStdString();
+        }
+    }
+    const QString sound = dir.filePath(QStringLiteral("完好.xls"));
+    xlstest::writeFile(sound,
+                       XlsCompoundFile::withStream(QStringLiteral("Workbook"), stream).serialize());
+    EXPECT_EQ(SheetReader::open(sound)->readSheet(0).columns, QStringList{QStringLiteral("姓名")});
 }
 
 // A sheet part whose data turns out damaged only while it is read: garbled stored data, or a
