@@ -75,7 +75,7 @@ fuzz_briefly() {
             echo "fuzz_$program failed; the input is in $fuzz_build/artifacts/$program/" >&2
             return 1
         fi
-        grep -E '^#[0-9]+ +DONE' "$log" || true
+        grep -E '^#[0-9]+[[:space:]]+DONE' "$log" || true
     done
 }
 
