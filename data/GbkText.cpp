@@ -34,11 +34,55 @@ qsizetype CharLength(const QString& text, qsizetype i) {
                : 1;
 }
 
+char32_t CodePoint(const QString& text, qsizetype i) {
+    return CharLength(text, i) == 2 ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1))
+                                    : text.at(i).unicode();
+}
+
+// The converter drops the default-ignorable code points (soft hyphen, zero-width and direction
+// marks, variation selectors, U+FEFF, tag characters) instead of substituting them: a saved file
+// would lose them without a trace, and a line such as "\uFEFF[Mail]" would change its meaning.
+bool IsDropped(char32_t c) {
+    struct Range {
+        char32_t first, last;
+    };
+    static constexpr Range ranges[] = {
+        {0x00AD, 0x00AD},   {0x034F, 0x034F}, {0x061C, 0x061C},   {0x115F, 0x1160},
+        {0x17B4, 0x17B5},   {0x180B, 0x180F}, {0x200B, 0x200F},   {0x202A, 0x202E},
+        {0x2060, 0x206F},   {0x3164, 0x3164}, {0xFE00, 0xFE0F},   {0xFEFF, 0xFEFF},
+        {0xFFA0, 0xFFA0},   {0xFFF0, 0xFFF8}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A},
+        {0xE0000, 0xE0FFF},
+    };
+    for (const Range& r : ranges) {
+        if (c >= r.first && c <= r.last) return true;
+    }
+    return false;
+}
+
+// The text with every character the converter would drop turned into "?", as GBK's other
+// missing characters are.
+QString WithDroppedMarked(const QString& text) {
+    QString marked;
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = CharLength(text, i);
+        if (text.at(i).unicode() >= 0xAD && IsDropped(CodePoint(text, i))) {
+            marked += QStringView(text).mid(copied, i - copied);
+            marked += u'?';
+            copied = i + length;
+        }
+        i += length;
+    }
+    if (copied == 0) return text;
+    marked += QStringView(text).mid(copied);
+    return marked;
+}
+
 }  // namespace
 
 QByteArray GbkText::encode(const QString& text) {
     QStringEncoder encoder = MakeEncoder();
-    return encoder.encode(text);
+    return encoder.encode(WithDroppedMarked(text));
 }
 
 QString GbkText::decode(const QByteArray& bytes) {
@@ -58,7 +102,9 @@ QString GbkText::leftBytes(const QString& text, int bytes) {
         const qsizetype length = CharLength(text, end);
         const QStringView character = QStringView(text).mid(end, length);
         const qsizetype charWidth =
-            character.at(0).unicode() < 0x80 ? 1 : QByteArray(encoder.encode(character)).size();
+            character.at(0).unicode() < 0x80 || IsDropped(CodePoint(text, end))
+                ? 1
+                : QByteArray(encoder.encode(character)).size();
         if (width + charWidth > bytes) {
             break;
         }

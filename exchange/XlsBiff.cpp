@@ -137,6 +137,14 @@ void parseGlobals(Workbook& wb) {
                 i = j - 1;
                 break;
             }
+            case Format: {
+                // Not needed here, but the import hands the file on to FreeXL, which copies a
+                // number format's text by its stated length without looking at the record's.
+                ByteReader in(wb.data(i), r.size);
+                in.u16();
+                (void)readSstString(in);
+                break;
+            }
             case ExtSst:
                 if (wb.extSst < 0) wb.extSst = i;
                 break;

@@ -164,9 +164,9 @@ QByteArray XlsxReader::part(const QString& name, bool required) const {
     if (stat.size > zip_uint64_t(MaxPartSize)) {
         throw SpreadsheetError(QStringLiteral("文件“%1”的内容太大，不能读取。").arg(path_));
     }
+    QByteArray bytes(qsizetype(stat.size), Qt::Uninitialized);
     zip_file_t* file = zip_fopen_index(zip_, zip_uint64_t(index), 0);
     if (!file) throw SpreadsheetError(damaged(path_, QString::fromUtf8(zip_strerror(zip_))));
-    QByteArray bytes(qsizetype(stat.size), Qt::Uninitialized);
     qint64 done = 0;
     while (done < bytes.size()) {
         const zip_int64_t got =
@@ -174,8 +174,9 @@ QByteArray XlsxReader::part(const QString& name, bool required) const {
         if (got <= 0) break;
         done += got;
     }
-    const bool complete = done == bytes.size() && zip_fclose(file) == 0;
-    if (!complete) throw SpreadsheetError(damaged(path_, name));
+    // Closed in every case: a part cut short must not keep its reader.
+    const bool closed = zip_fclose(file) == 0;
+    if (done != bytes.size() || !closed) throw SpreadsheetError(damaged(path_, name));
     return bytes;
 }
 

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QXmlStreamReader>
+#include <cmath>
 
 #include "ReportDataBand.h"
 #include "ReportDataText.h"
@@ -58,7 +59,8 @@ double number(const Reading& r, const QString& attribute, bool required, double 
     if (value.isNull()) return otherwise;
     bool ok = false;
     const double result = value.toDouble(&ok);
-    if (!ok || (!mayBeNegative && result < 0)) {
+    // "nan" and "inf" pass as numbers, but no length or size can be one.
+    if (!ok || !std::isfinite(result) || (!mayBeNegative && result < 0)) {
         fail(r, QStringLiteral("属性%1的值“%2”不是有效的数").arg(attribute, value));
     }
     return result;

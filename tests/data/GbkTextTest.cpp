@@ -31,6 +31,23 @@ TEST(GbkText, EncodesAndDecodesTheCodePage) {
     EXPECT_EQ(GbkText::encode(QStringLiteral("a😀b")), QByteArray("a?b"));
 }
 
+TEST(GbkText, CharactersTheConverterWouldDropAreWrittenAsQuestionMarks) {
+    // Invisible marks GBK lacks must leave a trace like every other missing character, or a
+    // saved line changes its meaning.
+    const std::pair<const char16_t*, const char*> cases[] = {
+        {u"a\uFEFFb", "a?b"},           {u"\u00AD", "?"},           {u"x\u200By\u200Dz", "x?y?z"},
+        {u"\u2764\uFE0F", "??"},        {u"\u202E工", "?\xB9\xA4"}, {u"\U000E0067!", "?!"},
+        {u"\uFFF8\u3164\u180E", "???"},
+    };
+    for (const auto& [text, encoded] : cases) {
+        const QString input = QString::fromUtf16(text);
+        SCOPED_TRACE(input.toStdString());
+        EXPECT_EQ(GbkText::encode(input), QByteArray(encoded));
+        EXPECT_EQ(GbkText::byteLength(input), static_cast<int>(qstrlen(encoded)));
+        EXPECT_EQ(GbkText::leftBytes(input, 1), input.left(input.at(0).isHighSurrogate() ? 2 : 1));
+    }
+}
+
 TEST(GbkText, MeasuresWidthsInGbkBytes) {
     const std::pair<const char*, int> cases[] = {
         {"", 0},         {"abc", 3},         {"工资", 4}, {"ab工", 4}, {"工资2024年", 10},

@@ -169,3 +169,19 @@ TEST_F(IniFileTest, SaveFailureThrowsFileError) {
     ini.writeString(QStringLiteral("comm"), QStringLiteral("Host"), QStringLiteral("x"));
     EXPECT_THROW(ini.save(), FileError);
 }
+
+TEST_F(IniFileTest, AWrittenValueReadsBackAfterAnInvisibleMarkBeforeASectionName) {
+    // A UTF-8 file with a byte order mark inside it: "\uFEFF[Mail]" is no section header, so
+    // the key written goes to a new [Mail] section. Saving must not turn that line into a
+    // header that the written key would then be read from.
+    WriteFile(path(), QByteArray("k\n\xEF\xBB\xBF[Mail]\r\nSmtpHost=old\r\n"));
+    IniFile ini(path());
+    EXPECT_FALSE(ini.hasKey(QStringLiteral("Mail"), QStringLiteral("SmtpHost")));
+    ini.writeString(QStringLiteral("Mail"), QStringLiteral("SmtpHost"), QStringLiteral("新主机"));
+    ini.save();
+    const IniFile again(path());
+    EXPECT_EQ(again.readString(QStringLiteral("Mail"), QStringLiteral("SmtpHost"), QString()),
+              QStringLiteral("新主机"));
+    EXPECT_EQ(ReadFile(path()), GbkText::encode(QStringLiteral("k\r\n?[Mail]\r\nSmtpHost=old\r\n"
+                                                               "[Mail]\r\nSmtpHost=新主机\r\n")));
+}

@@ -13,6 +13,12 @@
 #include "SheetReader.h"
 #include "SpreadsheetError.h"
 #include "SpreadsheetTestSupport.h"
+#include "XlsBiff.h"
+#include "XlsCompoundFile.h"
+#include "XlsError.h"
+#include "XlsTestSupport.h"
+#include "XlsWorkbook.h"
+#include "XlsWriter.h"
 
 namespace {
 
@@ -155,6 +161,101 @@ TEST(SheetReaderFiles, FilesThatAreNoSpreadsheetAreRefused) {
             ADD_FAILURE() << "read without complaint";
         } catch (const SpreadsheetError& e) {
             EXPECT_FALSE(e.message().isEmpty());
+        }
+    }
+}
+
+// A number format (FORMAT record) whose text is longer than its record: FreeXL would copy it by
+// its stated length, past the end of what it read. The file is refused before FreeXL sees it.
+TEST(SheetReaderFiles, ANumberFormatLongerThanItsRecordIsRefused) {
+    XlsWriter writer;
+    writer.addSheet(QStringLiteral("工资")).setText(0, 0, QStringLiteral("姓名"));
+    const QByteArray stream = writer.workbookStream();
+    qsizetype format = -1;
+    for (const xlstest::Rec& r : xlstest::records(stream)) {
+        if (r.type == 0x041E) format = r.pos;
+    }
+    ASSERT_GE(format, 0) << "the writer writes number formats";
+    const struct {
+        const char* what;
+        std::uint16_t count;
+        std::uint8_t flags;
+    } cases[] = {
+        {"two-byte characters", 0xFFC5, 0x01},
+        {"one-byte characters", 0x0400, 0x00},
+        {"runs and extension announced", 0x0001, 0x0D},
+        {"every flag", 0xFFC5, 0xFF},
+    };
+    QTemporaryDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray damaged = stream;
+        xls::put16(damaged.data() + format + 4 + 2, c.count);
+        damaged[format + 4 + 4] = static_cast<char>(c.flags);
+        const QByteArray file =
+            XlsCompoundFile::withStream(QStringLiteral("Workbook"), damaged).serialize();
+        EXPECT_THROW(XlsWorkbook::fromBytes(file), XlsError);
+        const QString path = dir.filePath(QStringLiteral("格式.xls"));
+        xlstest::writeFile(path, file);
+        try {
+            SheetReader::open(path);
+            ADD_FAILURE() << "the file was opened";
+        } catch (const SpreadsheetError& e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("损坏"))) << e.message().toStdString();
+        }
+    }
+    const QString sound = dir.filePath(QStringLiteral("完好.xls"));
+    xlstest::writeFile(sound,
+                       XlsCompoundFile::withStream(QStringLiteral("Workbook"), stream).serialize());
+    EXPECT_EQ(SheetReader::open(sound)->readSheet(0).columns, QStringList{QStringLiteral("姓名")});
+}
+
+// A sheet part whose data turns out damaged only while it is read: garbled stored data, or a
+// garbled deflate stream. The sheet is refused, and the part's reader is closed on the way out
+// (the sanitizer build finds it otherwise).
+TEST(SheetReaderFiles, APartCutShortWhileReadingIsRefused) {
+    QTemporaryDir dir;
+    const char* script = R"PY(
+import io, sys, zipfile, openpyxl
+folder = sys.argv[1]
+wb = openpyxl.Workbook()
+wb.active.title = '工资'
+for i in range(40):
+    wb.active.append(['职员%d' % i, 1000 + i])
+buffer = io.BytesIO()
+wb.save(buffer)
+with zipfile.ZipFile(io.BytesIO(buffer.getvalue())) as z:
+    parts = [(name, z.read(name)) for name in z.namelist()]
+sheet = 'xl/worksheets/sheet1.xml'
+for kind, method in (('checksum', zipfile.ZIP_STORED), ('deflate', zipfile.ZIP_DEFLATED)):
+    out = io.BytesIO()
+    with zipfile.ZipFile(out, 'w') as z:
+        for name, content in parts:
+            z.writestr(name, content, zipfile.ZIP_DEFLATED if name != sheet else method)
+    data = bytearray(out.getvalue())
+    with zipfile.ZipFile(io.BytesIO(bytes(data))) as z:
+        info = z.getinfo(sheet)
+    start = info.header_offset + 30 + len(info.filename.encode()) + len(info.extra)
+    # The middle of the part's data: a character of the XML, or bits of the deflate stream.
+    middle = start + info.compress_size // 2
+    for k in range(8):
+        data[middle + k] ^= 0x5A
+    open('%s/%s.xlsx' % (folder, kind), 'wb').write(bytes(data))
+)PY";
+    sheettest::runPython(script, {}, {dir.path()});
+    for (const char* kind : {"checksum", "deflate"}) {
+        SCOPED_TRACE(kind);
+        const auto reader =
+            SheetReader::open(dir.filePath(QString::fromLatin1(kind) + QStringLiteral(".xlsx")));
+        ASSERT_EQ(reader->sheetNames(), QStringList{QStringLiteral("工资")});
+        try {
+            reader->readSheet(0);
+            ADD_FAILURE() << "a damaged part was read";
+        } catch (const SpreadsheetError& e) {
+            // The deflate stream fails in the ZIP layer, the checked characters in the XML.
+            EXPECT_TRUE(e.message().contains(QStringLiteral("sheet1.xml")) ||
+                        e.message().contains(QStringLiteral("工作表“工资”")))
+                << e.message().toStdString();
         }
     }
 }

@@ -150,6 +150,18 @@ TEST_F(ReportEngineTest, RefusesFilesThatAreNotValidTemplates) {
                                     "<Region name=\"Region1\" left=\"0\" top=\"0\" "
                                     "width=\"8\" height=\"11\">" +
                                     text + "</Region></Page></Report></ReportProject>"},
+        {"width not a number", head + band +
+                                   "<Text name=\"A\" left=\"0\" top=\"0\" width=\"nan\" "
+                                   "height=\"1\"/>" +
+                                   tail},
+        {"infinite left", head + band +
+                              "<Text name=\"A\" left=\"inf\" top=\"0\" width=\"1\" "
+                              "height=\"1\"/>" +
+                              tail},
+        {"infinite page height",
+         "<ReportProject version=\"1\"><Report name=\"Report1\"><Page name=\"Page1\" "
+         "width=\"8\" height=\"1e999\">" +
+             band + tail},
         {"bad alignment", head + band +
                               "<Text name=\"A\" left=\"0\" top=\"0\" width=\"1\" height=\"1\" "
                               "align=\"middle\"/>" +
