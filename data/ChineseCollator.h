@@ -10,6 +10,7 @@ class ChineseCollator {
   public:
     ChineseCollator();
     int compare(const QString& a, const QString& b) const;
+    int compare(QStringView a, QStringView b) const;
     bool less(const QString& a, const QString& b) const { return compare(a, b) < 0; }
     QCollatorSortKey sortKey(const QString& text) const { return collator_.sortKey(text); }
 
