@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
+#include <map>
 
 #include "Database.h"
 #include "SalaryFixture.h"
@@ -60,6 +61,22 @@ inline void add(Database& db, const QString& month, int rows) {
     for (int i = 0; i < rows; ++i) fixture::addRow(db, month, row(i));
     transaction.commit();
 }
+
+// Months by their number of rows, each generated on first use ("202401", "202402", ...).
+class MonthCache {
+  public:
+    const QString& month(Database& db, int rows) {
+        auto found = months_.find(rows);
+        if (found != months_.end()) return found->second;
+        const QString name =
+            QStringLiteral("2024%1").arg(int(months_.size()) + 1, 2, 10, QChar(u'0'));
+        add(db, name, rows);
+        return months_.emplace(rows, name).first->second;
+    }
+
+  private:
+    std::map<int, QString> months_;
+};
 
 // The program's own files (templates, help) beside a bench's program folder.
 inline void copyTree(const QString& from, const QString& to) {

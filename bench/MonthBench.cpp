@@ -8,7 +8,6 @@
 #include <QIdentityProxyModel>
 #include <QScrollBar>
 #include <QTableView>
-#include <map>
 
 #include "BenchMonth.h"
 #include "Database.h"
@@ -25,19 +24,11 @@ struct Setup {
     TestFolder folder;
     Database db;
     ScriptedPrompter prompter;
-    std::map<int, QString> months;
+    bench_month::MonthCache months;
 
     Setup() { db.open(Schema::databasePath(folder.path()), Schema::databaseKey()); }
 
-    // A month of `rows` rows, generated on first use.
-    const QString& month(int rows) {
-        auto found = months.find(rows);
-        if (found != months.end()) return found->second;
-        const QString name =
-            QStringLiteral("2024%1").arg(int(months.size()) + 1, 2, 10, QChar(u'0'));
-        bench_month::add(db, name, rows);
-        return months.emplace(rows, name).first->second;
-    }
+    const QString& month(int rows) { return months.month(db, rows); }
 };
 
 Setup& setup() {

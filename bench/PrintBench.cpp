@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <map>
 
 #include "AppState.h"
 #include "BenchMonth.h"
@@ -25,7 +24,7 @@ struct Setup {
     Database db;
     ScriptedPrompter prompter;
     TAppParams params;
-    std::map<int, QString> months;
+    bench_month::MonthCache months;
 
     Setup() {
         bench_month::copyTree(QStringLiteral(GZT_DIST_DIR "/RPT"),
@@ -38,14 +37,7 @@ struct Setup {
         params.ShowXH = 1;
     }
 
-    const QString& month(int rows) {
-        auto found = months.find(rows);
-        if (found != months.end()) return found->second;
-        const QString name =
-            QStringLiteral("2024%1").arg(int(months.size()) + 1, 2, 10, QChar(u'0'));
-        bench_month::add(db, name, rows);
-        return months.emplace(rows, name).first->second;
-    }
+    const QString& month(int rows) { return months.month(db, rows); }
 };
 
 Setup& setup() {
