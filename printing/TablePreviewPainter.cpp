@@ -1,6 +1,7 @@
 #include "TablePreviewPainter.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
@@ -41,6 +42,51 @@ Qt::Alignment qtAlignment(int alignment) {
 }
 
 }  // namespace
+
+// What the cells of the pages painted in one go share. A table of thousands of rows repeats
+// most of its texts (amounts, departments), and QFontMetricsF and QPainter::setFont resolve a
+// font for the device anew on every call: the metrics are made once, widths measured once per
+// text, and the painter given a font only when it changes.
+class TablePreviewPainter::CellPainting {
+  public:
+    CellPainting(const QPaintDevice* device, const QFont& regular, const QFont& bold)
+        : device_(device),
+          fonts_{regular, bold},
+          metrics_{QFontMetricsF(regular, device), QFontMetricsF(bold, device)} {}
+
+    const QFont& font(bool bold) const { return fonts_[bold ? 1 : 0]; }
+
+    double width(bool bold, const QString& text) {
+        QHash<QString, double>& widths = widths_[bold ? 1 : 0];
+        const auto known = widths.constFind(text);
+        if (known != widths.cend()) return *known;
+        const double wide = metrics_[bold ? 1 : 0].horizontalAdvance(text);
+        widths.insert(text, wide);
+        return wide;
+    }
+
+    double width(const QFont& font, const QString& text) const {
+        return QFontMetricsF(font, device_).horizontalAdvance(text);
+    }
+
+    void use(QPainter& painter, const QFont& font) {
+        if (hasCurrent_ && current_ == font) return;
+        painter.setFont(font);
+        current_ = font;
+        hasCurrent_ = true;
+    }
+
+    // After QPainter::restore() the painter's font is no longer the one last given.
+    void forgetFont() { hasCurrent_ = false; }
+
+  private:
+    const QPaintDevice* device_;
+    QFont fonts_[2];
+    QFontMetricsF metrics_[2];
+    QHash<QString, double> widths_[2];
+    QFont current_;
+    bool hasCurrent_ = false;
+};
 
 TablePreviewPainter::TablePreviewPainter(const TablePreview& table, const QPageSize& paper)
     : table_(table), paper_(paper) {
@@ -137,38 +183,53 @@ QRectF TablePreviewPainter::device(const QPainter& painter, const QRectF& points
     return QRectF(points.x() * x, points.y() * y, points.width() * x, points.height() * y);
 }
 
-void TablePreviewPainter::drawFitted(QPainter& painter, const QRectF& points, const QString& text,
-                                     const QFont& font, int alignment) const {
+void TablePreviewPainter::drawFitted(QPainter& painter, CellPainting& cells, const QRectF& points,
+                                     const QString& text, bool bold, int alignment) const {
     if (text.isEmpty()) return;
     const QRectF inner =
         device(painter, points.adjusted(kPadding * scale_, 0, -kPadding * scale_, 0));
     // A cut-off amount would mislead: a text wider than its cell shrinks until it fits.
-    QFont fitted = font;
-    double size = fitted.pointSizeF();
-    double wide = QFontMetricsF(fitted, painter.device()).horizontalAdvance(text);
-    while (wide > inner.width() && size > kSmallestPoints) {
-        size = std::max(kSmallestPoints, std::min(size - 0.25, size * inner.width() / wide));
-        fitted.setPointSizeF(size);
-        wide = QFontMetricsF(fitted, painter.device()).horizontalAdvance(text);
+    double wide = cells.width(bold, text);
+    if (wide <= inner.width()) {
+        cells.use(painter, cells.font(bold));
+    } else {
+        QFont fitted = cells.font(bold);
+        double size = fitted.pointSizeF();
+        while (wide > inner.width() && size > kSmallestPoints) {
+            size = std::max(kSmallestPoints, std::min(size - 0.25, size * inner.width() / wide));
+            fitted.setPointSizeF(size);
+            wide = cells.width(fitted, text);
+        }
+        cells.use(painter, fitted);
     }
-    painter.setFont(fitted);
     painter.drawText(inner, int(qtAlignment(alignment)) | Qt::TextSingleLine, text);
 }
 
+TablePreviewPainter::CellPainting TablePreviewPainter::cellPainting(
+    const QPaintDevice* device) const {
+    const QString face = songFace();
+    return CellPainting(device, ReportFonts::font(face, kCellPoints * scale_, false),
+                        ReportFonts::font(face, kCellPoints * scale_, true));
+}
+
 void TablePreviewPainter::paintPage(QPainter& painter, int page) const {
+    CellPainting cells = cellPainting(painter.device());
+    paintPage(painter, page, cells);
+}
+
+void TablePreviewPainter::paintPage(QPainter& painter, int page, CellPainting& cells) const {
     if (page < 0 || page >= pageCount()) return;
     const QString face = songFace();
-    const QFont cellFont = ReportFonts::font(face, kCellPoints * scale_, false);
-    const QFont boldFont = ReportFonts::font(face, kCellPoints * scale_, true);
     const QSizeF sheet = pageLayout().fullRect(QPageLayout::Point).size();
     painter.save();
+    cells.forgetFont();
     QPen pen(Qt::black);
     pen.setWidthF(0.5 * painter.device()->logicalDpiX() / 72.0);
     painter.setPen(pen);
 
     if (!table_.pCaption().isEmpty()) {
         const QRectF line(kMargin, kMargin, sheet.width() - 2 * kMargin, kCaptionHeight - 6);
-        painter.setFont(ReportFonts::font(face, kCaptionPoints, true));
+        cells.use(painter, ReportFonts::font(face, kCaptionPoints, true));
         painter.drawText(device(painter, line), Qt::AlignCenter | Qt::TextSingleLine,
                          table_.pCaption());
     }
@@ -180,7 +241,7 @@ void TablePreviewPainter::paintPage(QPainter& painter, int page) const {
                                            (cell.bottom - cell.top + 1) * rowHeight_);
             painter.fillRect(device(painter, area), QColor(0xe8, 0xe8, 0xe8));
             painter.drawRect(device(painter, area));
-            drawFitted(painter, area, cell.text, cellFont, TablePreview::AlignCenter);
+            drawFitted(painter, cells, area, cell.text, false, TablePreview::AlignCenter);
         }
         const Page& rows = pages_[page];
         double y = top + titleRows_ * rowHeight_;
@@ -189,8 +250,8 @@ void TablePreviewPainter::paintPage(QPainter& painter, int page) const {
             for (int v = 0; v < int(columns_.size()); ++v) {
                 const QRectF area(lefts_[v], y, widths_[v], rowHeight_);
                 painter.drawRect(device(painter, area));
-                drawFitted(painter, area, table_.dataCell(columns_[v], row),
-                           footer ? boldFont : cellFont, table_.colAlign(columns_[v]));
+                drawFitted(painter, cells, area, table_.dataCell(columns_[v], row), footer,
+                           table_.colAlign(columns_[v]));
             }
             y += rowHeight_;
         }
@@ -198,19 +259,21 @@ void TablePreviewPainter::paintPage(QPainter& painter, int page) const {
 
     const QRectF number(kMargin, sheet.height() - kMargin - kPageNumberHeight + 4,
                         sheet.width() - 2 * kMargin, kPageNumberHeight - 4);
-    painter.setFont(ReportFonts::font(face, kPageNumberPoints, false));
+    cells.use(painter, ReportFonts::font(face, kPageNumberPoints, false));
     painter.drawText(device(painter, number), Qt::AlignCenter | Qt::TextSingleLine,
                      QStringLiteral("第%1页/共%2页").arg(page + 1).arg(pageCount()));
     painter.restore();
+    cells.forgetFont();
 }
 
 int TablePreviewPainter::print(QPagedPaintDevice& target) const {
     target.setPageLayout(pageLayout());
     QPainter painter;
     if (!painter.begin(&target)) throw ReportError(QStringLiteral("无法开始输出表格"));
+    CellPainting cells = cellPainting(&target);
     for (int page = 0; page < pageCount(); ++page) {
         if (page > 0) target.newPage();
-        paintPage(painter, page);
+        paintPage(painter, page, cells);
     }
     painter.end();
     return pageCount();

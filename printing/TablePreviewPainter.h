@@ -8,6 +8,7 @@
 
 class QFont;
 class QPagedPaintDevice;
+class QPaintDevice;
 class QPainter;
 class TablePreview;
 
@@ -57,12 +58,16 @@ class TablePreviewPainter {
     static int writePdf(const TablePreview& table, const QString& path);
 
   private:
+    class CellPainting;
+
+    CellPainting cellPainting(const QPaintDevice* device) const;
+    void paintPage(QPainter& painter, int page, CellPainting& cells) const;
     void layOut();
     void mergeTitles();
     double tableTop() const;
     QRectF columnSpan(int first, int last, double top, double height) const;
-    void drawFitted(QPainter& painter, const QRectF& points, const QString& text, const QFont& font,
-                    int alignment) const;
+    void drawFitted(QPainter& painter, CellPainting& cells, const QRectF& points,
+                    const QString& text, bool bold, int alignment) const;
     QRectF device(const QPainter& painter, const QRectF& points) const;
 
     const TablePreview& table_;
