@@ -6,6 +6,7 @@
 #include <QStringEncoder>
 #include <QStringView>
 #include <stdexcept>
+#include <vector>
 
 #include "FileError.h"
 
@@ -78,11 +79,74 @@ QString WithDroppedMarked(const QString& text) {
     return marked;
 }
 
+// Below this length a text goes through the converter as a whole; a table of the whole Basic
+// Multilingual Plane would cost more than it saves.
+constexpr qsizetype kTableMinimum = 4096;
+
+bool HasSurrogates(const QString& text) {
+    for (const QChar c : text) {
+        if (c.isSurrogate()) return true;
+    }
+    return false;
+}
+
+// GBK maps every character of the Basic Multilingual Plane on its own, without state or
+// sequences, and ASCII is the same in GBK: a long text (POS slips run to megabytes) is
+// encoded byte by byte for ASCII and through the converter once per other character it holds.
+// An entry holds the bytes of a character (the first in the high byte) and their count above
+// them, 0 while not yet known.
+class CharacterTable {
+  public:
+    CharacterTable() : encoder_(MakeEncoder()), entries_(0x10000, 0) {}
+
+    // False when the converter gives more than two bytes for a character.
+    bool append(char16_t c, char*& out) {
+        if (c < 0x80) {
+            *out++ = char(c);
+            return true;
+        }
+        quint32& entry = entries_[c];
+        if (entry == 0) entry = measure(c);
+        const quint32 count = entry >> 16;
+        if (count == 0 || count > 2) return false;
+        if (count == 2) *out++ = char((entry >> 8) & 0xFF);
+        *out++ = char(entry & 0xFF);
+        return true;
+    }
+
+  private:
+    quint32 measure(char16_t c) {
+        if (IsDropped(c)) return (1u << 16) | quint32('?');
+        const QChar character(c);
+        const QByteArray bytes = encoder_.encode(QStringView(&character, 1));
+        if (bytes.isEmpty() || bytes.size() > 2) return 3u << 16;
+        quint32 value = 0;
+        for (const char b : bytes) value = (value << 8) | quint32(quint8(b));
+        return (quint32(bytes.size()) << 16) | value;
+    }
+
+    QStringEncoder encoder_;
+    std::vector<quint32> entries_;
+};
+
+QByteArray EncodeWithConverter(const QString& text) {
+    QStringEncoder encoder = MakeEncoder();
+    return encoder.encode(WithDroppedMarked(text));
+}
+
 }  // namespace
 
 QByteArray GbkText::encode(const QString& text) {
-    QStringEncoder encoder = MakeEncoder();
-    return encoder.encode(WithDroppedMarked(text));
+    // Surrogates (characters beyond the plane, broken pairs) are left to the converter.
+    if (text.size() < kTableMinimum || HasSurrogates(text)) return EncodeWithConverter(text);
+    CharacterTable table;
+    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    char* out = bytes.data();
+    for (const QChar c : text) {
+        if (!table.append(c.unicode(), out)) return EncodeWithConverter(text);
+    }
+    bytes.truncate(out - bytes.constData());
+    return bytes;
 }
 
 QString GbkText::decode(const QByteArray& bytes) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include "FileError.h"
@@ -46,6 +48,69 @@ TEST(GbkText, CharactersTheConverterWouldDropAreWrittenAsQuestionMarks) {
         EXPECT_EQ(GbkText::byteLength(input), static_cast<int>(qstrlen(encoded)));
         EXPECT_EQ(GbkText::leftBytes(input, 1), input.left(input.at(0).isHighSurrogate() ? 2 : 1));
     }
+}
+
+TEST(GbkText, LongTextsGiveTheConvertersBytes) {
+    // Long texts are encoded a character at a time; the bytes must be those the converter gives
+    // for the text as a whole. Pieces: ASCII and controls, Chinese, full-width and GBK-only
+    // punctuation, the euro sign (one byte in GBK), private use (GBK's user area), Latin with
+    // accents, and characters GBK lacks (Thai, Hangul, U+FFFD, U+FFFF, U+0080, NBSP, U+30FB).
+    const QStringList pieces{
+        QStringLiteral("ID 00012\t1,234.50\r\n"),
+        QStringLiteral("工资条 实发合计"),
+        QStringLiteral("（全角）～—―·"),
+        QString(QChar(0x20AC)),
+        QString(QChar(0xE000)),
+        QStringLiteral("é café"),
+        QString(QChar(0x0E01)),
+        QString(QChar(0xAC00)),
+        QString(QChar(0xFFFD)),
+        QString(QChar(0xFFFF)),
+        QString(QChar(0x0080)),
+        QString(QChar(0x00A0)),
+        QString(QChar(0x30FB)),
+        QString(QChar(0x0001)),
+        QString(QChar(0x007F)),
+        QStringLiteral("-----------"),
+    };
+    QStringEncoder converter("GBK");
+    ASSERT_TRUE(converter.isValid());
+    const auto converted = [&converter](const QString& text) {
+        return QByteArray(converter.encode(text));
+    };
+    QRandomGenerator random(20241211);
+    for (int round = 0; round < 20; ++round) {
+        QString text;
+        while (text.size() < 5000 + round * 1000) {
+            const int pick = int(random.bounded(pieces.size() + 3));
+            if (pick < pieces.size()) {
+                text += pieces[pick];
+            } else if (pick == pieces.size()) {
+                text += QChar(char16_t(0x4E00 + random.bounded(0x51A6)));  // CJK ideographs
+            } else if (pick == pieces.size() + 1) {
+                text += QChar(char16_t(0x3000 + random.bounded(0x40)));  // CJK punctuation
+            } else {
+                text +=
+                    QChar(char16_t(0xA1 + random.bounded(0x500 - 0xA1 - 1)));  // Latin to Cyrillic
+            }
+        }
+        text.remove(QChar(0x00AD));  // dropped characters are checked below
+        text.remove(QChar(0x034F));
+        SCOPED_TRACE(round);
+        ASSERT_EQ(GbkText::encode(text), converted(text));
+    }
+
+    // Characters GBK lacks and those the converter would drop are "?" in a long text as well.
+    const QString missing = QStringLiteral("a工") + QChar(0x0E01) + QChar(0x200B) + QChar(0xFEFF) +
+                            QChar(0x20AC) + QChar(0xAC00);
+    const QByteArray expected = "a" + kGongZi.left(2) + "???\x80?";
+    EXPECT_EQ(GbkText::encode(missing), expected);
+    EXPECT_EQ(GbkText::encode(missing.repeated(1000)), expected.repeated(1000));
+
+    // A character beyond the plane or a broken pair in a long text is "?" too.
+    const QString beyond = QStringLiteral("工").repeated(5000) + QStringLiteral("😀") +
+                           QChar(0xD800) + QStringLiteral("x");
+    EXPECT_EQ(GbkText::encode(beyond), kGongZi.left(2).repeated(5000) + "??x");
 }
 
 TEST(GbkText, MeasuresWidthsInGbkBytes) {
