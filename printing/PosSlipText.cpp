@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <algorithm>
+#include <bit>
 #include <vector>
 
 #include "AppState.h"
@@ -44,11 +46,66 @@ struct SlipLine {
     bool totalRule;
 };
 
-QString value(const DetailList& list, int row, const SlipLine& line, const QString& amountFormat) {
+// Amounts repeat down a column and across columns (a base pay, a rate, 0): each distinct value
+// is formatted once. Keyed by the bits of the double, so 0 and -0 stay apart.
+class AmountTexts {
+  public:
+    explicit AmountTexts(const QString& format) : format_(format) {}
+
+    const QString& text(double amount) {
+        const auto bits = std::bit_cast<quint64>(amount);
+        auto known = texts_.find(bits);
+        if (known == texts_.end()) known = texts_.insert(bits, FormatFloat(format_, amount));
+        return *known;
+    }
+
+  private:
+    const QString& format_;
+    QHash<quint64, QString> texts_;
+};
+
+QString value(const DetailList& list, int row, const SlipLine& line, AmountTexts& amounts) {
     if (line.field < 0) return QString::number(row + 1);
     const QVariant stored = list.dsGZDetail.value(row, line.field);
-    if (line.isFloat) return FormatFloat(amountFormat, VariantToDouble(stored));
+    if (line.isFloat) return amounts.text(VariantToDouble(stored));
     return stored.isValid() && !stored.isNull() ? stored.toString() : QString();
+}
+
+std::vector<SlipLine> slipLines(const DetailList& list, int width) {
+    const DetailLayout& layout = list.layout;
+    std::vector<SlipLine> lines;
+    for (int i = kFirstColumn; i <= lastColumn(layout); ++i) {
+        const DetailColumn& column = layout.column(i);
+        if (!column.visible) continue;
+        const int field =
+            column.field == u"SortIdx" ? -1 : list.dsGZDetail.requireField(column.field);
+        const QString padded = padToBytes(PosSlipText::label(column), width) + u'\t';
+        lines.push_back(
+            {field, isFloatColumn(layout, i), padded, padded.contains(QStringLiteral("合计"))});
+    }
+    return lines;
+}
+
+// Gives every line of the slips (without its line end) to `take`, in order, as two texts to be
+// put one after the other.
+template <typename Take>
+void forEachLine(const DetailList& list, const QString& amountFormat, Take take) {
+    const int width = PosSlipText::labelWidth(list.layout);
+    const QString header = PadSpaceRight(QString(), (width - 3) / 2) + QStringLiteral("   工资条");
+    // The labels and fields are the same on every slip: look them up once, not once a row.
+    const std::vector<SlipLine> lines = slipLines(list, width);
+    AmountTexts amounts(amountFormat);
+    const int rows = list.dsGZDetail.recordCount();
+    for (int row = 0; row < rows; ++row) {
+        take(header, QString());
+        for (const SlipLine& line : lines) {
+            take(line.label, value(list, row, line, amounts));
+            if (line.totalRule) take(kTotalRule, QString());
+        }
+        take(QString(), QString());
+        take(kSlipRule, QString());
+        take(QString(), QString());
+    }
 }
 
 }  // namespace
@@ -73,30 +130,8 @@ QString PosSlipText::label(const DetailColumn& column) {
 QStringList PosSlipText::lines(const DetailList& list, const QString& amountFormat) {
     QStringList text;
     if (!list.loaded()) return text;
-    const DetailLayout& layout = list.layout;
-    const int width = labelWidth(layout);
-    const QString header = PadSpaceRight(QString(), (width - 3) / 2) + QStringLiteral("   工资条");
-    // The labels and fields are the same on every slip: look them up once, not once a row.
-    std::vector<SlipLine> slipLines;
-    for (int i = kFirstColumn; i <= lastColumn(layout); ++i) {
-        const DetailColumn& column = layout.column(i);
-        if (!column.visible) continue;
-        const int field =
-            column.field == u"SortIdx" ? -1 : list.dsGZDetail.requireField(column.field);
-        const QString padded = padToBytes(label(column), width) + u'\t';
-        slipLines.push_back(
-            {field, isFloatColumn(layout, i), padded, padded.contains(QStringLiteral("合计"))});
-    }
-    const int rows = list.dsGZDetail.recordCount();
-    text.reserve(qsizetype(rows) * qsizetype(slipLines.size() + 4));
-    for (int row = 0; row < rows; ++row) {
-        text << header;
-        for (const SlipLine& line : slipLines) {
-            text << line.label + value(list, row, line, amountFormat);
-            if (line.totalRule) text << kTotalRule;
-        }
-        text << QString() << kSlipRule << QString();
-    }
+    forEachLine(list, amountFormat,
+                [&text](const QString& first, const QString& second) { text << first + second; });
     return text;
 }
 
@@ -109,8 +144,15 @@ bool PosSlipText::writeFile(Prompter& prompter, const DetailList& list, const QS
     const QString path = filePath(appPath);
     // A file that cannot be deleted is overwritten below, or the write reports the failure.
     if (QFile::exists(path)) QFile::remove(path);
-    const QStringList text = lines(list, amountFormat);
-    GbkText::writeTextFile(path, text.isEmpty() ? QString() : text.join(u'\n') + u'\n');
+    // The slips as one text, each line ended by LF: 10,000 slips are 10 MB, so no list of
+    // lines is made and joined first.
+    QString text;
+    forEachLine(list, amountFormat, [&text](const QString& first, const QString& second) {
+        text += first;
+        text += second;
+        text += u'\n';
+    });
+    GbkText::writeTextFile(path, text);
     return true;
 }
 

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QStringEncoder>
 
 #include "AppState.h"
 #include "Database.h"
 #include "DetailList.h"
 #include "PosSlipText.h"
+#include "Pub.h"
 #include "QtPrinters.h"
 #include "SalaryFixture.h"
 #include "Schema.h"
@@ -170,6 +172,66 @@ TEST_F(PosSlipTextTest, SlipsFollowTheListsSortOrder) {
     EXPECT_TRUE(slip(0, "0").contains("姓名" + blanks(23) + "\t王芳"));
     list.titleClicked(list.GetCol("EmpName"));
     EXPECT_TRUE(slip(0, "0").contains("姓名" + blanks(23) + "\t张伟"));
+}
+
+TEST_F(PosSlipTextTest, AwkwardAmountsAndTextsAreWrittenAsTheSlipsShowThem) {
+    // Amounts that round at the half cent, negative ones, -0, large ones, each on several rows
+    // and columns (amounts are formatted once per value); texts with line ends of every kind,
+    // characters GBK lacks and one the converter would drop. Enough rows that the file is
+    // encoded a character at a time.
+    const double amounts[] = {0.005, -0.005, 2.675,       -2.675,       1234567.895, -0.0,
+                              0,     -0.001, 1e15 + 0.25, 99999999.999, 1.0 / 3.0,   0.125};
+    const QString names[] = {"李\r\n四", "赵\n六", "钱七\r", "김철수", "孙\u200B八"};
+    {
+        Transaction transaction(db);
+        for (int i = 0; i < 24; ++i) {
+            fixture::addRow(db, kMonth,
+                            {{"DepartName", "生产部"},
+                             {"EmpCode", QString("E1%1").arg(i, 2, 10, QChar(u'0'))},
+                             {"EmpName", names[i % 5]},
+                             {"ZWName", i % 2 ? "经理\r" : "职员"},
+                             {"WorkDays", amounts[(i + 3) % 12]},
+                             {"GZ1", amounts[i % 12]},
+                             {"GZ2", amounts[(i + 1) % 12]},
+                             {"YFTotal", amounts[i % 12]},
+                             {"KK1", amounts[(i + 2) % 12]},
+                             {"GZTotal", amounts[(i + 5) % 12]},
+                             {"QM", i % 3 ? "备注\n第二行" : ""}});
+        }
+        transaction.commit();
+    }
+    ASSERT_TRUE(list.ReadyGZList(kMonth, 1));
+    ASSERT_EQ(list.dsGZDetail.recordCount(), 26);
+
+    for (const char* format : {"0.00", "0", "0.000"}) {
+        SCOPED_TRACE(format);
+        for (int row = 0; row < list.dsGZDetail.recordCount(); ++row) {
+            const QStringList lines = slip(row, format);
+            const auto amount = [&](const char* field) {
+                return FormatFloat(format, list.dsGZDetail.value(row, field).toDouble());
+            };
+            EXPECT_TRUE(lines.contains("基本工资" + blanks(19) + "\t" + amount("GZ1")));
+            EXPECT_TRUE(lines.contains("奖金" + blanks(23) + "\t" + amount("GZ2")));
+            EXPECT_TRUE(lines.contains("个税" + blanks(23) + "\t" + amount("KK1")));
+            EXPECT_TRUE(lines.contains("出勤天数" + blanks(19) + "\t" + amount("WorkDays")));
+            EXPECT_TRUE(lines.contains("实发工资" + blanks(19) + "\t" + amount("GZTotal")));
+        }
+    }
+    EXPECT_EQ(FormatFloat("0.00", 0.005), "0.01");
+    EXPECT_EQ(FormatFloat("0.00", -0.005), "-0.01");
+    EXPECT_EQ(FormatFloat("0.00", -0.0), "0.00");
+
+    // The file holds the lines as the window would show them, in GBK with CR LF: encoded here
+    // by the converter as a whole, the dropped mark written as "?".
+    ASSERT_TRUE(PosSlipText::writeFile(prompter, list, "0.00", folder.path()));
+    QString text = PosSlipText::lines(list, "0.00").join(u'\n') + u'\n';
+    text.replace("\r\n", "\n").replace("\n", "\r\n").replace(QChar(0x200B), u'?');
+    ASSERT_GT(text.size(), 10000);
+    QStringEncoder converter("GBK");
+    const QByteArray expected = converter.encode(text);
+    EXPECT_EQ(readBytes(tmpTxt()), expected);
+    EXPECT_TRUE(expected.contains("\xC0\xEE\r\n\xCB\xC4"));  // 李 CR LF 四
+    EXPECT_TRUE(expected.contains("\t???\r\n"));             // 김철수
 }
 
 TEST_F(PosSlipTextTest, TmpTxtIsWrittenAnewInGbkWithCrLf) {
