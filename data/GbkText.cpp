@@ -134,19 +134,34 @@ QByteArray EncodeWithConverter(const QString& text) {
     return encoder.encode(WithDroppedMarked(text));
 }
 
-}  // namespace
-
-QByteArray GbkText::encode(const QString& text) {
+// `crLf`: every LF and CR LF written as CR LF, as GbkText::withCrLf() gives them, in the same
+// pass.
+QByteArray Encode(const QString& text, bool crLf) {
     // Surrogates (characters beyond the plane, broken pairs) are left to the converter.
-    if (text.size() < kTableMinimum || HasSurrogates(text)) return EncodeWithConverter(text);
+    if (text.size() < kTableMinimum || HasSurrogates(text)) {
+        return EncodeWithConverter(crLf ? GbkText::withCrLf(text) : text);
+    }
     CharacterTable table;
+    // Two bytes at most for a character, and for an LF with its CR.
     QByteArray bytes(text.size() * 2, Qt::Uninitialized);
     char* out = bytes.data();
+    char16_t previous = 0;
     for (const QChar c : text) {
-        if (!table.append(c.unicode(), out)) return EncodeWithConverter(text);
+        const char16_t unit = c.unicode();
+        if (crLf && unit == u'\n' && previous != u'\r') *out++ = '\r';
+        if (!table.append(unit, out)) {
+            return EncodeWithConverter(crLf ? GbkText::withCrLf(text) : text);
+        }
+        previous = unit;
     }
     bytes.truncate(out - bytes.constData());
     return bytes;
+}
+
+}  // namespace
+
+QByteArray GbkText::encode(const QString& text) {
+    return Encode(text, false);
 }
 
 QString GbkText::decode(const QByteArray& bytes) {
@@ -222,7 +237,7 @@ QString GbkText::withCrLf(const QString& text) {
 }
 
 void GbkText::writeTextFile(const QString& path, const QString& text) {
-    const QByteArray bytes = encode(withCrLf(text));
+    const QByteArray bytes = Encode(text, true);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         throw FileError(QStringLiteral("无法写入文件“%1”：%2").arg(path, file.errorString()));

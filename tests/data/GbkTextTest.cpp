@@ -199,6 +199,35 @@ TEST(GbkText, WritesGbkWithCrLf) {
     EXPECT_EQ(GbkText::readTextFile(path), QStringLiteral("工资\n联通\n末\n"));
 }
 
+TEST(GbkText, LongTextsAreWrittenWithCrLfAsShortOnes) {
+    // Long texts set their line ends while encoding; the bytes must be the converter's for the
+    // text with CR LF line ends. Line ends of every kind, also first and last.
+    const QStringList pieces{"\n",
+                             "\r\n",
+                             "\r",
+                             "\r\r\n",
+                             "\n\n",
+                             "工资",
+                             "abc",
+                             "\t1,234.50",
+                             QString(QChar(0xAC00)),
+                             QString(QChar(0x200B))};
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString path = temp.filePath(QStringLiteral("tmp.Txt"));
+    QStringEncoder converter("GBK");
+    QRandomGenerator random(7);
+    for (int round = 0; round < 10; ++round) {
+        QString text = round % 2 ? QStringLiteral("\n") : QStringLiteral("\r");
+        while (text.size() < 6000) text += pieces[int(random.bounded(pieces.size()))];
+        SCOPED_TRACE(round);
+        GbkText::writeTextFile(path, text);
+        QString expected = GbkText::withCrLf(text);
+        expected.replace(QChar(0x200B), u'?');
+        ASSERT_EQ(ReadFile(path), QByteArray(converter.encode(expected)));
+    }
+}
+
 TEST(GbkText, LineEndsBecomeCrLfAndLoneCarriageReturnsStay) {
     const struct {
         QString text;
