@@ -83,13 +83,6 @@ QString WithDroppedMarked(const QString& text) {
 // Multilingual Plane would cost more than it saves.
 constexpr qsizetype kTableMinimum = 4096;
 
-bool HasSurrogates(const QString& text) {
-    for (const QChar c : text) {
-        if (c.isSurrogate()) return true;
-    }
-    return false;
-}
-
 // GBK maps every character of the Basic Multilingual Plane on its own, without state or
 // sequences, and ASCII is the same in GBK: a long text (POS slips run to megabytes) is
 // encoded byte by byte for ASCII and through the converter once per other character it holds.
@@ -99,12 +92,14 @@ class CharacterTable {
   public:
     CharacterTable() : encoder_(MakeEncoder()), entries_(0x10000, 0) {}
 
-    // False when the converter gives more than two bytes for a character.
+    // False for a surrogate (characters beyond the plane, broken pairs are left to the
+    // converter) and when the converter gives more than two bytes for a character.
     bool append(char16_t c, char*& out) {
         if (c < 0x80) {
             *out++ = char(c);
             return true;
         }
+        if (QChar::isSurrogate(c)) return false;
         quint32& entry = entries_[c];
         if (entry == 0) entry = measure(c);
         const quint32 count = entry >> 16;
@@ -137,8 +132,7 @@ QByteArray EncodeWithConverter(const QString& text) {
 // `crLf`: every LF and CR LF written as CR LF, as GbkText::withCrLf() gives them, in the same
 // pass.
 QByteArray Encode(const QString& text, bool crLf) {
-    // Surrogates (characters beyond the plane, broken pairs) are left to the converter.
-    if (text.size() < kTableMinimum || HasSurrogates(text)) {
+    if (text.size() < kTableMinimum) {
         return EncodeWithConverter(crLf ? GbkText::withCrLf(text) : text);
     }
     CharacterTable table;
