@@ -16,6 +16,7 @@
 #include <QtTest>
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 
 #include "AppState.h"
@@ -121,6 +122,7 @@ class MainWindowTest : public QObject {
     void captionFromVendorFile();
     void startsWithoutDatabase();
     void monthsAndRows();
+    void shownWindowGoesWithItsGridsFirst();
     void helpPageAndClose();
     void generalErrorBox_data();
     void generalErrorBox();
@@ -179,6 +181,43 @@ void MainWindowTest::monthsAndRows() {
     }
     QCOMPARE(window.detailCaption(), QStringLiteral("月度[]工资发放明细表"));
     QCOMPARE(window.detailGrid()->view()->model()->rowCount(), 0);
+}
+
+// The program's start, then the window deleted while shown: closing it there hides the grids,
+// whose headers measure their titles again after the rows were listed anew at activation. The
+// grids have to go while the window's month and detail lists are there to read them from.
+void MainWindowTest::shownWindowGoesWithItsGridsFirst() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    AppPath = programFolder(dir);
+    QVERIFY(Schema::createDatabaseFile(AppPath));
+    {
+        Database db;
+        db.open(Schema::databasePath(AppPath), Schema::databaseKey());
+        fixture::addMonth(db, QStringLiteral("202612"));
+        for (int i = 0; i < 3; ++i) {
+            fixture::addRow(db, QStringLiteral("202612"),
+                            {{"EmpName", QStringLiteral("员工%1").arg(i)}, {"GZ1", 1000 + i}});
+        }
+    }
+    ScriptedPrompter prompter;
+    TDM dm(AppPath, prompter);
+    auto window = std::make_unique<TfrmMainGZT>(dm, prompter);
+    window->showMaximized();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QTRY_VERIFY(!window->firstActivation() && window->detailList().loaded());
+    QCOMPARE(window->detailGrid()->view()->model()->rowCount(), 3);
+
+    QObject* const asObject = window.get();
+    QStringList wentFirst;
+    for (QWidget* grid : {static_cast<QWidget*>(window->monthGrid()),
+                          static_cast<QWidget*>(window->detailGrid())}) {
+        connect(grid, &QObject::destroyed, [&, name = grid->objectName()] {
+            if (qobject_cast<TfrmMainGZT*>(asObject)) wentFirst << name;
+        });
+    }
+    window.reset();
+    QCOMPARE(wentFirst, QStringList({"DBGridEh1", "DBGridEh2"}));
 }
 
 void MainWindowTest::layoutAndParametersWithDatabase() {

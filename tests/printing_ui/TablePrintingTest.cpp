@@ -83,6 +83,7 @@ class TablePrintingTest : public QObject {
     void statisticsPrintsTitledGongZiTongJi();
     void statisticsExportWaitsForItsEngine();
     void statisticsExportRunsWithTheGridDisabled();
+    void statisticsWindowShownGoesWithItsGridFirst();
 
   private:
     std::unique_ptr<TestFolder> folder_;
@@ -388,6 +389,23 @@ void TablePrintingTest::statisticsExportRunsWithTheGridDisabled() {
     QCOMPARE(rowsExported, 3);
     QVERIFY(window.grid->isEnabled());
     QVERIFY(prompter_->shown().isEmpty());
+}
+
+// Deleting a shown window hides it, and the grid's header measures its titles again after the
+// rebuild reset them; the grid has to go while the window's list is there to read them from.
+void TablePrintingTest::statisticsWindowShownGoesWithItsGridFirst() {
+    auto window = std::make_unique<TfrmGZCount>(*db_, *prompter_, params_);
+    window->ReadyMonth();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QObject* const asObject = window.get();
+    bool gridWentFirst = false;
+    connect(window->grid, &QObject::destroyed,
+            [&] { gridWentFirst = qobject_cast<TfrmGZCount*>(asObject) != nullptr; });
+    window->chkList->item(0)->setCheckState(Qt::Checked);
+    window->chkList->item(1)->setCheckState(Qt::Checked);
+    window.reset();
+    QVERIFY(gridWentFirst);
 }
 
 int main(int argc, char** argv) {
