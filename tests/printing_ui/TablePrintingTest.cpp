@@ -11,11 +11,9 @@
 #include <QStyleFactory>
 #include <QTableView>
 #include <QTextEdit>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <stdexcept>
 
