@@ -9,7 +9,6 @@
 #include <QStyle>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -27,6 +26,7 @@
 #include "GbkText.h"
 #include "GuiPrompter.h"
 #include "GztApplication.h"
+#include "ModalWatch.h"
 #include "SalaryFixture.h"
 #include "Schema.h"
 #include "ScriptedPrompter.h"
@@ -43,14 +43,9 @@ struct ShownBox {
     QString defaultButton;
 };
 
-// Waits for the next message box, notes what it shows and lets `answer` close it.
-void whenBoxShows(ShownBox* seen, std::function<void(QMessageBox*)> answer, int attempts = 300) {
-    QTimer::singleShot(10, [=] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) {
-            if (attempts > 0) whenBoxShows(seen, answer, attempts - 1);
-            return;
-        }
+// A watch for the next message box: notes what it shows and lets `answer` close it.
+ModalWatch whenBoxShows(ShownBox* seen, std::function<void(QMessageBox*)> answer) {
+    return ModalWatch::on<QMessageBox>([seen, answer](QMessageBox* box) {
         seen->title = box->windowTitle();
         seen->text = box->text();
         seen->icon = box->icon();
@@ -441,7 +436,8 @@ void MainWindowTest::generalErrorBox() {
     FailingHandler handler;
     handler.kind = kind;
     ShownBox seen;
-    whenBoxShows(&seen, [](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
+    const auto watch =
+        whenBoxShows(&seen, [](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
     QEvent fail(FailingHandler::Fail);
     QCoreApplication::sendEvent(&handler, &fail);
     QCOMPARE(seen.title, QStringLiteral("错误"));
@@ -481,7 +477,7 @@ void MainWindowTest::confirmationAnswers() {
     QFETCH(bool, answer);
     GuiPrompter prompter;
     ShownBox seen;
-    whenBoxShows(&seen, [press](QMessageBox* box) {
+    const auto watch = whenBoxShows(&seen, [press](QMessageBox* box) {
         if (press == u"Enter") return QTest::keyClick(box, Qt::Key_Return);
         if (press == u"Escape") return QTest::keyClick(box, Qt::Key_Escape);
         for (QAbstractButton* button : box->buttons()) {
