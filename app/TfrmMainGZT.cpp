@@ -95,6 +95,12 @@ TfrmMainGZT::TfrmMainGZT(TDM& dm, Prompter& prompter, QWidget* parent)
     FormCreate();
 }
 
+TfrmMainGZT::~TfrmMainGZT() {
+    // The grids read months_ and list_ until they are gone. ~QWidget would delete them only
+    // after those members, and closing a shown window there still measures the grids' titles.
+    delete takeCentralWidget();
+}
+
 void TfrmMainGZT::FormCreate() {
     AppParams.TopPos = 2;
     VendorInfo = ReadyPara(AppPath);

@@ -29,6 +29,7 @@ class TfrmMainGZT : public QMainWindow {
     // Reads the vendor texts from IIS.INI below AppPath and the parameters from `dm`; AppPath is
     // set before the window is built.
     TfrmMainGZT(TDM& dm, Prompter& prompter, QWidget* parent = nullptr);
+    ~TfrmMainGZT() override;
 
     // Display format of the amounts, "0" or "0.00", for the detail grid.
     QString floatFormat() const { return floatFormat_; }

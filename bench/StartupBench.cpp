@@ -64,12 +64,18 @@ double cpuSeconds() {
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
+std::unique_ptr<GztApplication> application;
+// The windows built with their data modules and prompters, kept open as in the program until
+// main() closes them while the application and Qt's font cache still exist (not in the
+// exit-time destructors, which run after Qt's own).
+std::vector<std::unique_ptr<ScriptedPrompter>> prompters;
+std::vector<std::unique_ptr<TDM>> modules;
+std::vector<std::unique_ptr<TfrmMainGZT>> windows;
+
 // Builds, shows and activates the main window and waits until the month is listed again after
 // the first activation, as the program's start does. False when the month was not listed.
-// The window and its data module are kept to the end of the process, as in the program.
-bool showMainWindow(ScriptedPrompter& prompter) {
-    static std::vector<std::unique_ptr<TDM>> modules;
-    static std::vector<std::unique_ptr<TfrmMainGZT>> windows;
+bool showMainWindow() {
+    ScriptedPrompter& prompter = *prompters.emplace_back(std::make_unique<ScriptedPrompter>());
     modules.push_back(std::make_unique<TDM>(AppPath, prompter));
     windows.push_back(std::make_unique<TfrmMainGZT>(*modules.back(), prompter));
     TfrmMainGZT& window = *windows.back();
@@ -86,7 +92,6 @@ bool showMainWindow(ScriptedPrompter& prompter) {
 
 std::chrono::steady_clock::time_point processStart;
 double processStartCpu = 0;
-std::unique_ptr<GztApplication> application;
 int applicationArgc = 1;
 char applicationName[] = "gzt";
 char* applicationArgv[] = {applicationName, nullptr};
@@ -94,13 +99,12 @@ char* applicationArgv[] = {applicationName, nullptr};
 // The first window of the process, timed from before the application object was made: only
 // meaningful as the first benchmark of a fresh process (one iteration).
 void BM_ColdStartup(benchmark::State& state) {
-    ScriptedPrompter prompter;
     for (auto _ : state) {
         processStart = std::chrono::steady_clock::now();
         processStartCpu = cpuSeconds();
         if (!application)
             application = std::make_unique<GztApplication>(applicationArgc, applicationArgv);
-        if (!showMainWindow(prompter)) state.SkipWithError("month not listed");
+        if (!showMainWindow()) state.SkipWithError("month not listed");
         const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - processStart;
         state.SetIterationTime(wall.count());
         state.counters["cpu_ms"] = (cpuSeconds() - processStartCpu) * 1000.0;
@@ -112,9 +116,8 @@ void BM_ColdStartup(benchmark::State& state) {
 void BM_WarmStartup(benchmark::State& state) {
     if (!application)
         application = std::make_unique<GztApplication>(applicationArgc, applicationArgv);
-    ScriptedPrompter prompter;
     for (auto _ : state) {
-        if (!showMainWindow(prompter)) state.SkipWithError("month not listed");
+        if (!showMainWindow()) state.SkipWithError("month not listed");
     }
 }
 
@@ -159,8 +162,9 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    // Closing the main windows at the end crashes inside Qt's font cache (a double free while
-    // the header measures its sections); the figures are out, so the process ends here.
-    std::fflush(stdout);
-    std::_Exit(0);
+    windows.clear();
+    modules.clear();
+    prompters.clear();
+    application.reset();
+    return 0;
 }

@@ -65,6 +65,12 @@ TfrmGZCount::TfrmGZCount(Database& db, Prompter& prompter, const TAppParams& par
     }
 }
 
+TfrmGZCount::~TfrmGZCount() {
+    // The grid reads count_ until it is gone. ~QWidget would delete it only after count_, and
+    // closing a shown window there still measures the grid's titles.
+    delete grid;
+}
+
 void TfrmGZCount::ReadyMonth() {
     const QSignalBlocker quiet(chkList);
     chkList->clear();

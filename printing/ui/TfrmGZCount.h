@@ -25,6 +25,7 @@ class TfrmGZCount : public QDialog {
   public:
     TfrmGZCount(Database& db, Prompter& prompter, const TAppParams& params,
                 GridExport exportGrid = {}, QWidget* parent = nullptr);
+    ~TfrmGZCount() override;
 
     // Fills the month list, newest first, nothing checked.
     void ReadyMonth();

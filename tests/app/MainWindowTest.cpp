@@ -9,13 +9,13 @@
 #include <QStyle>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
 #include <QtTest>
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 
 #include "AppState.h"
@@ -26,6 +26,7 @@
 #include "GbkText.h"
 #include "GuiPrompter.h"
 #include "GztApplication.h"
+#include "ModalWatch.h"
 #include "SalaryFixture.h"
 #include "Schema.h"
 #include "ScriptedPrompter.h"
@@ -42,14 +43,9 @@ struct ShownBox {
     QString defaultButton;
 };
 
-// Waits for the next message box, notes what it shows and lets `answer` close it.
-void whenBoxShows(ShownBox* seen, std::function<void(QMessageBox*)> answer, int attempts = 300) {
-    QTimer::singleShot(10, [=] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) {
-            if (attempts > 0) whenBoxShows(seen, answer, attempts - 1);
-            return;
-        }
+// A watch for the next message box: notes what it shows and lets `answer` close it.
+ModalWatch whenBoxShows(ShownBox* seen, std::function<void(QMessageBox*)> answer) {
+    return ModalWatch::on<QMessageBox>([seen, answer](QMessageBox* box) {
         seen->title = box->windowTitle();
         seen->text = box->text();
         seen->icon = box->icon();
@@ -121,6 +117,7 @@ class MainWindowTest : public QObject {
     void captionFromVendorFile();
     void startsWithoutDatabase();
     void monthsAndRows();
+    void shownWindowGoesWithItsGridsFirst();
     void helpPageAndClose();
     void generalErrorBox_data();
     void generalErrorBox();
@@ -179,6 +176,43 @@ void MainWindowTest::monthsAndRows() {
     }
     QCOMPARE(window.detailCaption(), QStringLiteral("月度[]工资发放明细表"));
     QCOMPARE(window.detailGrid()->view()->model()->rowCount(), 0);
+}
+
+// The program's start, then the window deleted while shown: closing it there hides the grids,
+// whose headers measure their titles again after the rows were listed anew at activation. The
+// grids have to go while the window's month and detail lists are there to read them from.
+void MainWindowTest::shownWindowGoesWithItsGridsFirst() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    AppPath = programFolder(dir);
+    QVERIFY(Schema::createDatabaseFile(AppPath));
+    {
+        Database db;
+        db.open(Schema::databasePath(AppPath), Schema::databaseKey());
+        fixture::addMonth(db, QStringLiteral("202612"));
+        for (int i = 0; i < 3; ++i) {
+            fixture::addRow(db, QStringLiteral("202612"),
+                            {{"EmpName", QStringLiteral("员工%1").arg(i)}, {"GZ1", 1000 + i}});
+        }
+    }
+    ScriptedPrompter prompter;
+    TDM dm(AppPath, prompter);
+    auto window = std::make_unique<TfrmMainGZT>(dm, prompter);
+    window->showMaximized();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QTRY_VERIFY(!window->firstActivation() && window->detailList().loaded());
+    QCOMPARE(window->detailGrid()->view()->model()->rowCount(), 3);
+
+    QObject* const asObject = window.get();
+    QStringList wentFirst;
+    for (QWidget* grid : {static_cast<QWidget*>(window->monthGrid()),
+                          static_cast<QWidget*>(window->detailGrid())}) {
+        connect(grid, &QObject::destroyed, [&, name = grid->objectName()] {
+            if (qobject_cast<TfrmMainGZT*>(asObject)) wentFirst << name;
+        });
+    }
+    window.reset();
+    QCOMPARE(wentFirst, QStringList({"DBGridEh1", "DBGridEh2"}));
 }
 
 void MainWindowTest::layoutAndParametersWithDatabase() {
@@ -402,7 +436,8 @@ void MainWindowTest::generalErrorBox() {
     FailingHandler handler;
     handler.kind = kind;
     ShownBox seen;
-    whenBoxShows(&seen, [](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
+    const auto watch =
+        whenBoxShows(&seen, [](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
     QEvent fail(FailingHandler::Fail);
     QCoreApplication::sendEvent(&handler, &fail);
     QCOMPARE(seen.title, QStringLiteral("错误"));
@@ -442,7 +477,7 @@ void MainWindowTest::confirmationAnswers() {
     QFETCH(bool, answer);
     GuiPrompter prompter;
     ShownBox seen;
-    whenBoxShows(&seen, [press](QMessageBox* box) {
+    const auto watch = whenBoxShows(&seen, [press](QMessageBox* box) {
         if (press == u"Enter") return QTest::keyClick(box, Qt::Key_Return);
         if (press == u"Escape") return QTest::keyClick(box, Qt::Key_Escape);
         for (QAbstractButton* button : box->buttons()) {

@@ -5,29 +5,15 @@
 #include <QFont>
 #include <QKeyEvent>
 #include <QStyleFactory>
-#include <QTimer>
 #include <QWidget>
-#include <functional>
+
+#include "ModalWatch.h"
 
 // The look the window program runs with: Fusion, and 宋体 9 pt drawn by AR PL UMing CN.
 inline void UseProgramLook() {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QFont::insertSubstitution(QStringLiteral("宋体"), QStringLiteral("AR PL UMing CN"));
     QApplication::setFont(QFont(QStringLiteral("宋体"), 9));
-}
-
-// Runs `act` on the next modal dialog of type T once it is shown (exec() does not return
-// before the dialog closes, so the test answers it from the event loop).
-template <typename T>
-void WhenModalShows(std::function<void(T*)> act, int attempts = 300) {
-    QTimer::singleShot(10, [=] {
-        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (attempts > 0) WhenModalShows<T>(act, attempts - 1);
-            return;
-        }
-        act(dialog);
-    });
 }
 
 // The control that has the focus, a combo box standing for its own line edit.

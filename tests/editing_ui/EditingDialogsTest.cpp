@@ -113,7 +113,7 @@ void EditingDialogsTest::itemEditorWritesOnlyOnSave() {
 
         earnings->selectRow(1);
         bool refusedEmpty = false;
-        WhenModalShows<TfrmGZSetEdit>([&](TfrmGZSetEdit* item) {
+        const auto watch = ModalWatch::on<TfrmGZSetEdit>([&](TfrmGZSetEdit* item) {
             QCOMPARE(item->windowTitle(), QString("修改工资设置"));
             QCOMPARE(item->nameEdit()->text(), QString("岗位工资"));
             QCOMPARE(item->stateList()->currentText(), QString("启用"));
@@ -139,7 +139,7 @@ void EditingDialogsTest::itemEditorWritesOnlyOnSave() {
     QVERIFY(dialog.ReadyData());
     dialog.show();
     QTableWidget* deductions = dialog.grid(TfrmGZBaseSet::Group::Deductions);
-    WhenModalShows<TfrmGZSetEdit>([](TfrmGZSetEdit* item) {
+    const auto watch = ModalWatch::on<TfrmGZSetEdit>([](TfrmGZSetEdit* item) {
         item->nameEdit()->setText("社保");
         item->findChild<QPushButton*>("Button1")->click();
     });
@@ -158,7 +158,7 @@ void EditingDialogsTest::itemEditorWritesOnlyOnSave() {
 void EditingDialogsTest::itemDialogCopiesBackEvenWhenCancelled() {
     QString caption = "奖金";
     int state = 0;
-    WhenModalShows<TfrmGZSetEdit>([](TfrmGZSetEdit* item) {
+    const auto watch = ModalWatch::on<TfrmGZSetEdit>([](TfrmGZSetEdit* item) {
         item->nameEdit()->setText("改了");
         item->stateList()->setCurrentIndex(1);
         item->findChild<QPushButton*>("Button2")->click();
@@ -278,7 +278,7 @@ void EditingDialogsTest::passwordBoxReturnsTheTextHoweverClosed() {
     QFETCH(QString, how);
     QString caption;
     QString prompt;
-    WhenModalShows<TfrmPassInput>([&](TfrmPassInput* box) {
+    const auto watch = ModalWatch::on<TfrmPassInput>([&](TfrmPassInput* box) {
         caption = box->windowTitle();
         prompt = box->promptLabel()->text();
         QCOMPARE(box->passwordEdit()->echoMode(), QLineEdit::Password);
@@ -299,7 +299,7 @@ void EditingDialogsTest::wrongLoginEndsBeforeAnythingIsShown() {
     PageRecorder pages;
     QDesktopServices::setUrlHandler("file", &pages, "open");
     bool rowsShown = false;
-    WhenModalShows<TfrmPassInput>([](TfrmPassInput* box) {
+    const auto watch = ModalWatch::on<TfrmPassInput>([](TfrmPassInput* box) {
         QTest::keyClicks(box->passwordEdit(), "secret");
         box->findChild<QPushButton*>("Button1")->click();
     });
@@ -316,7 +316,7 @@ void EditingDialogsTest::rightLoginThenRowsThenFirstRunNotice() {
     PageRecorder pages;
     QDesktopServices::setUrlHandler("file", &pages, "open");
     qsizetype shownBeforeRows = -1;
-    WhenModalShows<TfrmPassInput>([](TfrmPassInput* box) {
+    const auto watch = ModalWatch::on<TfrmPassInput>([](TfrmPassInput* box) {
         QCOMPARE(box->windowTitle(), QString("请输入登陆密码："));
         QTest::keyClicks(box->passwordEdit(), "Secret");
         box->findChild<QPushButton*>("Button2")->click();  // the right text passes either way

@@ -337,7 +337,7 @@ void TfrmGZDetailEditTest::partMonthThroughTheCalculator() {
 
     // Cancelled: nothing changes.
     QString offered;
-    WhenModalShows<TfrmBMYCalcEdit>([&](TfrmBMYCalcEdit* calc) {
+    const auto cancel = ModalWatch::on<TfrmBMYCalcEdit>([&](TfrmBMYCalcEdit* calc) {
         offered = calc->trueDayEdit()->text();
         calc->findChild<QPushButton*>("Button2")->click();
     });
@@ -347,7 +347,7 @@ void TfrmGZDetailEditTest::partMonthThroughTheCalculator() {
 
     // A refused number keeps the calculator open until it is right.
     bool stayedOpen = false;
-    WhenModalShows<TfrmBMYCalcEdit>([&](TfrmBMYCalcEdit* calc) {
+    const auto refuse = ModalWatch::on<TfrmBMYCalcEdit>([&](TfrmBMYCalcEdit* calc) {
         QCOMPARE(calc->windowTitle(), QString("应发工资不满1月自动计算参数"));
         QCOMPARE(calc->totalDayEdit()->text(), QString("22"));
         calc->totalDayEdit()->setText("32");

@@ -12,10 +12,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyleFactory>
-#include <QTimer>
 #include <QUrl>
 #include <QtTest>
-#include <functional>
 
 #include "../maintenance/MaintenanceFixture.h"
 #include "AppState.h"
@@ -24,6 +22,7 @@
 #include "DatabaseBackup.h"
 #include "GbkText.h"
 #include "GuiPrompter.h"
+#include "ModalWatch.h"
 #include "SalaryFixture.h"
 #include "Schema.h"
 #include "ScriptedPrompter.h"
@@ -33,19 +32,6 @@
 #include "TfrmReBulid.h"
 
 namespace {
-
-// Waits for the next modal window of type T and hands it to `act`.
-template <typename T>
-void whenModal(std::function<void(T*)> act, int attempts = 500) {
-    QTimer::singleShot(10, [=] {
-        auto* widget = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!widget || !widget->isVisible()) {
-            if (attempts > 0) whenModal<T>(act, attempts - 1);
-            return;
-        }
-        act(widget);
-    });
-}
 
 QString labelText(const QWidget* dialog, const char* name) {
     const auto* label = dialog->findChild<QLabel*>(QString::fromLatin1(name));
@@ -201,14 +187,8 @@ void MaintenanceDialogsTest::wrongPasswordOpensNoDialog() {
     fixture::addMonth(db, "202401");
     ScriptedPrompter prompter;
     QStringList asked;
-    bool dialogSeen = false;
     // Should the dialog open after all, it is seen and closed rather than waited for.
-    whenModal<TfrmReBulid>(
-        [&](TfrmReBulid* d) {
-            dialogSeen = true;
-            d->reject();
-        },
-        50);
+    const auto watch = ModalWatch::on<TfrmReBulid>([](TfrmReBulid* d) { d->reject(); });
     const bool ended = ShowReBulid(
         db, prompter, folder.path(), QStringLiteral("管理员"),
         [&](const QString& caption) {
@@ -216,9 +196,8 @@ void MaintenanceDialogsTest::wrongPasswordOpensNoDialog() {
             return QStringLiteral("管理");
         },
         nullptr);
-    QTest::qWait(700);
     QVERIFY(!ended);
-    QVERIFY(!dialogSeen);
+    QVERIFY(!watch.answered());
     QCOMPARE(asked, QStringList{"请输入登陆/管理密码："});
     QCOMPARE(prompter.shown(), QStringList{"error: 密码错误！"});
     QCOMPARE(fixture::count(db, "select count(*) from TGZMonth"), 1);
@@ -230,7 +209,7 @@ void MaintenanceDialogsTest::rightPasswordOpensTheDialog() {
     db.open(Schema::databasePath(folder.path()), Schema::databaseKey());
     ScriptedPrompter prompter;
     QString seenTitle;
-    whenModal<TfrmReBulid>([&](TfrmReBulid* d) {
+    const auto watch = ModalWatch::on<TfrmReBulid>([&](TfrmReBulid* d) {
         seenTitle = d->windowTitle();
         QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
     });
@@ -244,7 +223,7 @@ void MaintenanceDialogsTest::rightPasswordOpensTheDialog() {
 
 AboutSeen MaintenanceDialogsTest::showAbout(TDM& dm, const TVendorInfo& vendor, int key) {
     AboutSeen seen;
-    whenModal<TfrmAbout>([&seen, key](TfrmAbout* d) {
+    const auto watch = ModalWatch::on<TfrmAbout>([&seen, key](TfrmAbout* d) {
         seen.shown = true;
         seen.caption = d->windowTitle();
         for (const char* name : {"Label1", "Label2", "Label3", "Label4", "Label5"})
@@ -352,10 +331,10 @@ void MaintenanceDialogsTest::backupDialogAsksBeforeReplacing() {
         QString proposed;
         QString question;
         QString told;
-        whenModal<QFileDialog>([&](QFileDialog* dialog) {
+        const auto chooser = ModalWatch::on<QFileDialog>([&](QFileDialog* dialog) {
             title = dialog->windowTitle();
             proposed = QDir(dialog->directory()).filePath(dialog->selectedFiles().value(0));
-            whenModal<QMessageBox>([&](QMessageBox* box) {
+            const auto asked = ModalWatch::on<QMessageBox>([&](QMessageBox* box) {
                 question = box->text();
                 QAbstractButton* answer = box->button(replace ? QMessageBox::Yes : QMessageBox::No);
                 if (answer) {
@@ -370,14 +349,15 @@ void MaintenanceDialogsTest::backupDialogAsksBeforeReplacing() {
             name->setText(existing);
             // Through QDialog, where accept() is public; the file dialog's own one runs.
             static_cast<QDialog*>(dialog)->accept();
-            if (!replace) {
-                dialog->reject();
-                return;
-            }
-            whenModal<QMessageBox>([&](QMessageBox* box) {
-                told = box->text();
-                box->accept();
-            });
+            if (!replace) dialog->reject();
+        });
+        // The box with the outcome comes after the chooser closed, never before the question.
+        const ModalWatch outcome([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box || question.isEmpty()) return false;
+            told = box->text();
+            box->accept();
+            return true;
         });
         BackupDatabase(dm, prompter, folder.path());
 

@@ -8,13 +8,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTimer>
 #include <QtTest>
-#include <functional>
 
 #include "AppState.h"
 #include "Database.h"
 #include "DetailList.h"
+#include "ModalWatch.h"
 #include "PayslipData.h"
 #include "PrintPayslips.h"
 #include "ReportLayout.h"
@@ -29,20 +28,6 @@
 #include "TfrmReportStatus.h"
 
 namespace {
-
-// Runs `act` on the next modal dialog of type T once it shows; exec() returns only after the
-// dialog closed, so the test answers it from the event loop.
-template <typename T>
-void whenModalShows(std::function<void(T*)> act, int attempts = 500) {
-    QTimer::singleShot(10, [=] {
-        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (attempts > 0) whenModalShows<T>(act, attempts - 1);
-            return;
-        }
-        act(dialog);
-    });
-}
 
 QString pdfText(const QString& pdf) {
     QProcess process;
@@ -150,7 +135,7 @@ void PrintingDialogsTest::outputSetupChoosesAFile() {
 }
 
 void PrintingDialogsTest::outputSetupEscapeCancels() {
-    whenModalShows<TfrmOutputSetup>(
+    const auto watch = ModalWatch::on<TfrmOutputSetup>(
         [](TfrmOutputSetup* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
     QVERIFY(!ShowOutputSetup(*prompter_, QString(), nullptr).has_value());
 }
@@ -193,7 +178,7 @@ void PrintingDialogsTest::payslipsToAFileThroughTheSetupDialog() {
     for (int row = 0; row < list_->dsGZDetail.recordCount(); ++row) {
         names << list_->dsGZDetail.value(row, "EmpName").toString();
     }
-    whenModalShows<TfrmOutputSetup>([pdf](TfrmOutputSetup* dialog) {
+    const auto watch = ModalWatch::on<TfrmOutputSetup>([pdf](TfrmOutputSetup* dialog) {
         dialog->fileButton()->click();
         dialog->fileEdit()->setText(pdf);
         QTest::mouseClick(dialog->confirmButton(), Qt::LeftButton);
@@ -211,13 +196,13 @@ void PrintingDialogsTest::payslipsToAFileThroughTheSetupDialog() {
 void PrintingDialogsTest::closingThePreviewPrintsNothing() {
     QString title;
     int pages = 0;
-    whenModalShows<TfrmOutputSetup>([&](TfrmOutputSetup* dialog) {
-        whenModalShows<TfrmReportPreview>([&](TfrmReportPreview* preview) {
-            title = preview->windowTitle();
-            pages = preview->pageCount();
-            QTest::mouseClick(preview->closeButton(), Qt::LeftButton);
-        });
+    const auto setup = ModalWatch::on<TfrmOutputSetup>([](TfrmOutputSetup* dialog) {
         QTest::mouseClick(dialog->confirmButton(), Qt::LeftButton);
+    });
+    const auto preview = ModalWatch::on<TfrmReportPreview>([&](TfrmReportPreview* window) {
+        title = window->windowTitle();
+        pages = window->pageCount();
+        QTest::mouseClick(window->closeButton(), Qt::LeftButton);
     });
     QVERIFY(!PrintPayslips(*db_, *prompter_, folder_->path(), *list_, params_, {}, false, nullptr));
     QCOMPARE(title, QString("打印预览"));

@@ -11,11 +11,9 @@
 #include <QStyleFactory>
 #include <QTableView>
 #include <QTextEdit>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -24,6 +22,7 @@
 #include "DetailGrid.h"
 #include "DetailList.h"
 #include "GbkText.h"
+#include "ModalWatch.h"
 #include "PosSlipText.h"
 #include "PrintDetailTable.h"
 #include "SalaryFixture.h"
@@ -36,20 +35,6 @@
 #include "TfrmPreview.h"
 
 namespace {
-
-// Runs `act` on the next modal dialog of type T once it shows; exec() returns only after the
-// dialog closed, so the test answers it from the event loop.
-template <typename T>
-void whenModalShows(std::function<void(T*)> act, int attempts = 500) {
-    QTimer::singleShot(10, [=] {
-        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (attempts > 0) whenModalShows<T>(act, attempts - 1);
-            return;
-        }
-        act(dialog);
-    });
-}
 
 struct WordBox {
     QString text;
@@ -96,6 +81,7 @@ class TablePrintingTest : public QObject {
     void statisticsPrintsTitledGongZiTongJi();
     void statisticsExportWaitsForItsEngine();
     void statisticsExportRunsWithTheGridDisabled();
+    void statisticsWindowShownGoesWithItsGridFirst();
 
   private:
     std::unique_ptr<TestFolder> folder_;
@@ -148,13 +134,7 @@ void TablePrintingTest::cleanup() {
 void TablePrintingTest::previewOfAListNotLoadedSaysNoResults() {
     list_->clear();
     grid_->refresh();
-    bool opened = false;
-    whenModalShows<TfrmPreview>(
-        [&](TfrmPreview* preview) {
-            opened = true;
-            preview->reject();
-        },
-        20);
+    const auto watch = ModalWatch::on<TfrmPreview>([](TfrmPreview* preview) { preview->reject(); });
     QVERIFY(!ShowGridPreview(*prompter_, "标题", *grid_, *list_, nullptr));
     QCOMPARE(prompter_->shown(), QStringList({"warning: 无查询结果！"}));
 
@@ -162,8 +142,7 @@ void TablePrintingTest::previewOfAListNotLoadedSaysNoResults() {
     PrintDetailTable(*prompter_, list_->caption(), *list_, *grid_, nullptr);
     QCOMPARE(prompter_->texts(), QStringList({"无查询结果！"}));
     for (int i = 10; i <= 42; ++i) QCOMPARE(list_->layout.column(i).width, 52);
-    QTest::qWait(250);
-    QVERIFY(!opened);
+    QVERIFY(!watch.answered());
 }
 
 void TablePrintingTest::printDetailTableNarrowsPreviewsAndRestores() {
@@ -176,7 +155,7 @@ void TablePrintingTest::printDetailTableNarrowsPreviewsAndRestores() {
     QSize size;
     int titleRows = 0, dataRows = 0, pages = 0;
     QString footerCount;
-    whenModalShows<TfrmPreview>([&](TfrmPreview* preview) {
+    const auto watch = ModalWatch::on<TfrmPreview>([&](TfrmPreview* preview) {
         for (int position : {10, 11, 40, 41, net}) during << view->columnWidth(position);
         caption = preview->windowTitle();
         size = preview->size();
@@ -231,31 +210,26 @@ void TablePrintingTest::selectedRowsOrAllGoToQtsPrintPreview() {
         previewPages = dialog->findChild<QPrintPreviewWidget*>()->pageCount();
         dialog->reject();
     };
-    whenModalShows<QPrintPreviewDialog>(closePreview);
+    const auto selected = ModalWatch::on<QPrintPreviewDialog>(closePreview);
     QCOMPARE(PrintSelectedGridRows(*grid_, *list_, nullptr), 2);
+    QVERIFY(selected.answered());
     QCOMPARE(previewPages, 1);
 
     view->selectionModel()->clearSelection();
-    whenModalShows<QPrintPreviewDialog>(closePreview);
+    const auto all = ModalWatch::on<QPrintPreviewDialog>(closePreview);
     QCOMPARE(PrintSelectedGridRows(*grid_, *list_, nullptr), 3);
+    QVERIFY(all.answered());
 }
 
 void TablePrintingTest::posSlipsNeedALoadedList() {
     const QString tmp = PosSlipText::filePath(folder_->path());
     GbkText::writeTextFile(tmp, "上次\n");
     list_->clear();
-    bool opened = false;
-    whenModalShows<TfrmPosPrint>(
-        [&](TfrmPosPrint* window) {
-            opened = true;
-            window->reject();
-        },
-        20);
+    const auto watch = ModalWatch::on<TfrmPosPrint>([](TfrmPosPrint* window) { window->reject(); });
     QVERIFY(!PrintPosSlips(*prompter_, folder_->path(), *list_, "0", nullptr));
     QCOMPARE(prompter_->shown(), QStringList({"warning: 没有用于打印的工资数据！"}));
     QCOMPARE(GbkText::readTextFile(tmp), QString("上次\n"));
-    QTest::qWait(250);
-    QVERIFY(!opened);
+    QVERIFY(!watch.answered());
 
     TfrmPosPrint empty(folder_->file("nowhere/"));
     QVERIFY(empty.RichEdit1->toPlainText().isEmpty());
@@ -266,7 +240,7 @@ void TablePrintingTest::posWindowShowsTmpTxtAndSwitchesFontSize() {
     QSize size, fixedSize;
     QList<int> sizes;
     bool readOnly = false;
-    whenModalShows<TfrmPosPrint>([&](TfrmPosPrint* window) {
+    const auto watch = ModalWatch::on<TfrmPosPrint>([&](TfrmPosPrint* window) {
         text = window->RichEdit1->toPlainText();
         caption = window->windowTitle();
         size = window->size();
@@ -366,7 +340,7 @@ void TablePrintingTest::statisticsPrintsTitledGongZiTongJi() {
     QString title;
     int dataRows = 0;
     QString footerCount;
-    whenModalShows<TfrmPreview>([&](TfrmPreview* preview) {
+    const auto watch = ModalWatch::on<TfrmPreview>([&](TfrmPreview* preview) {
         const TablePreview& table = preview->PPreview->table();
         title = table.pCaption();
         dataRows = table.pDataRowCount();
@@ -413,6 +387,23 @@ void TablePrintingTest::statisticsExportRunsWithTheGridDisabled() {
     QCOMPARE(rowsExported, 3);
     QVERIFY(window.grid->isEnabled());
     QVERIFY(prompter_->shown().isEmpty());
+}
+
+// Deleting a shown window hides it, and the grid's header measures its titles again after the
+// rebuild reset them; the grid has to go while the window's list is there to read them from.
+void TablePrintingTest::statisticsWindowShownGoesWithItsGridFirst() {
+    auto window = std::make_unique<TfrmGZCount>(*db_, *prompter_, params_);
+    window->ReadyMonth();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QObject* const asObject = window.get();
+    bool gridWentFirst = false;
+    connect(window->grid, &QObject::destroyed,
+            [&] { gridWentFirst = qobject_cast<TfrmGZCount*>(asObject) != nullptr; });
+    window->chkList->item(0)->setCheckState(Qt::Checked);
+    window->chkList->item(1)->setCheckState(Qt::Checked);
+    window.reset();
+    QVERIFY(gridWentFirst);
 }
 
 int main(int argc, char** argv) {
