@@ -61,11 +61,7 @@ ExcelImport::Summary ExcelMonthCommands::importFile(Database& db, Prompter& prom
     try {
         Transaction transaction(db);
         const ExcelImport::Summary summary = ExcelImport::UpdateData(db, month, table, mapping);
-        try {
-            ExcelImport::UpdateTotals(db, month);
-        } catch (const DatabaseError&) {
-            // ReCalcAll below sets the totals again.
-        }
+        ExcelImport::UpdateTotals(db, month);
         loadList(list, month, printDays);
         list.ReCalcAll();
         if (list.dsGZDetail.hasPendingChanges())
