@@ -401,6 +401,25 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.name);
     });
 
+// gztctl's import recomputes the totals in its transaction: when that write fails, the rows go
+// with it.
+TEST_F(ExcelImportTest, MonthCommandWhoseRecalculationFailsKeepsNothing) {
+    const QString path = write(QStringLiteral("xlsx"), {sheettest::sheet("工资", payRows())});
+    fixture::addRow(db, kMonth, {{"EmpName", "原有"}, {"GZ1", 1000}, {"GZ30", 50}});
+    // The import's statement counts the disabled GZ30 (1050); only the recalculation fails.
+    db.execScript(QStringLiteral(
+        "create trigger fault before update of YFTotal on TGZ when new.YFTotal=1000 and "
+        "old.YFTotal=1050 begin select raise(abort, 'disk full'); end"));
+    try {
+        ExcelMonthCommands::importFile(db, prompter, kMonth, 1, path);
+        ADD_FAILURE() << "the failed recalculation was not told";
+    } catch (const SpreadsheetError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("存储数据发生错误！"));
+    }
+    EXPECT_EQ(rowCount(), 1);
+    EXPECT_TRUE(row(QStringLiteral("原有"), QStringLiteral("YFTotal")).at(0).isNull());
+}
+
 TEST_F(ExcelImportTest, MonthCommandImportsAndRecomputesLikeTheMainWindow) {
     const QString path = write(QStringLiteral("xlsx"),
                                {sheettest::sheet("其他", {QJsonArray{"姓名"}, QJsonArray{"甲"}}),
