@@ -17,6 +17,13 @@ QString engineMessage(sqlite3* db) {
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
+// The statement was refused for the values it carried; the connection and its transaction are
+// as they were before it.
+bool refusedForValues(int code) {
+    const int primary = code & 0xff;
+    return primary == SQLITE_CONSTRAINT || primary == SQLITE_MISMATCH || primary == SQLITE_TOOBIG;
+}
+
 int pinyinCompare(void* collator, int lenA, const void* a, int lenB, const void* b) {
     // Sorting by department compares equal texts most of the time; they need no collator.
     if (lenA == lenB && std::memcmp(a, b, size_t(lenA)) == 0) return 0;
@@ -59,7 +66,7 @@ class Statement {
         const int rc = sqlite3_step(stmt_);
         if (rc == SQLITE_ROW) return true;
         if (rc == SQLITE_DONE) return false;
-        throw DatabaseError(engineMessage(db_));
+        throw DatabaseError(engineMessage(db_), refusedForValues(rc));
     }
 
     int columnCount() const { return sqlite3_column_count(stmt_); }
@@ -241,6 +248,10 @@ void Database::execScript(const QString& sql) {
         sqlite3_free(error);
         throw DatabaseError(message);
     }
+}
+
+bool Database::inTransaction() const {
+    return db_ && sqlite3_get_autocommit(db_) == 0;
 }
 
 qint64 Database::lastInsertId() const {

@@ -48,6 +48,9 @@ class Database {
     // Runs several statements without parameters (schema scripts).
     void execScript(const QString& sql);
     qint64 lastInsertId() const;
+    // True while a transaction is open. The engine ends one by itself after some failures (a
+    // full disk, a failing file), rolling back everything it held.
+    bool inTransaction() const;
 
     // Raw handle, for the transaction guard and engine-specific chores such as backups.
     sqlite3* handle() const { return db_; }

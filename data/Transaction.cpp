@@ -3,6 +3,7 @@
 #include <sqlcipher/sqlite3.h>
 
 #include "Database.h"
+#include "DatabaseError.h"
 
 namespace {
 
@@ -26,6 +27,10 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
+    // After a full disk or a failing file the engine may have rolled everything back by itself;
+    // what ran since then ran outside any transaction, so this cannot be committed as one.
+    if (!db_.inTransaction())
+        throw DatabaseError(QStringLiteral("数据库已自行回滚了事务，更改没有保存。"));
     db_.execScript(nested_ ? "RELEASE gzt_step" : "COMMIT");
     done_ = true;
 }

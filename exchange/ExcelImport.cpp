@@ -159,14 +159,21 @@ std::optional<QStringList> ExcelImport::Button1Click() {
 
 std::optional<ExcelImport::Summary> ExcelImport::Button4Click() {
     if (!importEnabled()) return std::nullopt;
-    const Summary summary = UpdateData(db_, month_, *table_, mapping_);
-    prompter_.info(finishedMessage(summary));
-    importAllowed_ = false;
+    Summary summary;
     try {
+        // The new rows and their totals are one change: a stop or a failure between them leaves
+        // the month as it was.
+        Transaction transaction(db_);
+        summary = UpdateData(db_, month_, *table_, mapping_);
         UpdateTotals(db_, month_);
+        transaction.commit();
     } catch (const DatabaseError&) {
-        // The main window recomputes the totals of the month once the dialog closes.
+        // Nothing was kept; the open file can be imported again once the cause is mended.
+        prompter_.error(QStringLiteral("保存数据发生错误！"));
+        return std::nullopt;
     }
+    importAllowed_ = false;
+    prompter_.info(finishedMessage(summary));
     return summary;
 }
 
@@ -187,13 +194,7 @@ ExcelImport::Summary ExcelImport::UpdateData(Database& db, const QString& month,
     };
     const int rowCount = int(table.rows.size());
     Summary summary;
-    QHash<QString, Column> columns;
-    try {
-        columns = salaryColumns(db);
-    } catch (const DatabaseError&) {
-        summary.skipped = rowCount;
-        return summary;
-    }
+    const QHash<QString, Column> columns = salaryColumns(db);
     // The month and the entry time are set by the import itself, the key by the database.
     const QStringList setHere{QStringLiteral("id"), QStringLiteral("gzmonth"),
                               QStringLiteral("logtime")};
@@ -221,7 +222,7 @@ ExcelImport::Summary ExcelImport::UpdateData(Database& db, const QString& month,
     marks << QStringLiteral("?") << QStringLiteral("?");
     const QString sql =
         QStringLiteral("Insert into TGZ (%1) values (%2)").arg(names.join(u','), marks.join(u','));
-    try {
+    {
         Transaction transaction(db);
         for (const QStringList& row : table.rows) {
             QVariantList values;
@@ -243,15 +244,15 @@ ExcelImport::Summary ExcelImport::UpdateData(Database& db, const QString& month,
             try {
                 db.exec(sql, values);
                 ++summary.imported;
-            } catch (const DatabaseError&) {
+            } catch (const DatabaseError& e) {
+                // Only a row the table refuses is skipped. After a failure of the database
+                // itself the engine may have rolled back, and the next rows would go in
+                // outside the transaction.
+                if (!e.rowRefused() || !db.inTransaction()) throw;
                 ++summary.skipped;
             }
         }
         transaction.commit();
-    } catch (const DatabaseError&) {
-        // Nothing was written: the transaction rolled back.
-        summary.imported = 0;
-        summary.skipped = rowCount;
     }
     return summary;
 }

@@ -17,9 +17,10 @@ class SheetReader;
 // open file and sheet, the automatic mapping and the import of every sheet row as a new salary
 // row of the month. The dialog shows what this holds and forwards its buttons here.
 //
-// Each import writes its rows in one transaction. A sheet row whose values cannot be stored
-// (text that is no number in an amount, a mapping to a column the sheet does not have) is
-// skipped and counted; the final message tells how many rows were imported and skipped.
+// Each import writes its rows and the month's totals in one transaction. A sheet row whose
+// values cannot be stored (text that is no number in an amount, a mapping to a column the sheet
+// does not have) is skipped and counted; the final message tells how many rows were imported
+// and skipped. A failure of the database itself (full disk) keeps nothing and is told.
 class ExcelImport {
   public:
     struct MappingRow {
@@ -59,8 +60,10 @@ class ExcelImport {
     // "对应设定": the sheet columns to choose from, or nothing (the user told to open a file
     // first) while no file is open.
     std::optional<QStringList> Button1Click();
-    // "导入数据": imports, tells the user the counts, sets the month's totals. Nothing when the
-    // import is not possible now; each import needs the file to be opened again.
+    // "导入数据": imports and sets the month's totals in one transaction, then tells the user the
+    // counts. Nothing when the import is not possible now, or when it could not be written (the
+    // user is told "保存数据发生错误！", nothing is kept and the import can be tried again);
+    // after an import the file has to be opened again.
     std::optional<Summary> Button4Click();
 
     bool fileOpen() const { return reader_ != nullptr; }
@@ -80,7 +83,9 @@ class ExcelImport {
     // case), that field; other rows keep their choice.
     static void AutoMap(std::vector<MappingRow>& mapping, const SheetTable& table);
     static std::vector<MappingRow> MappingFrom(const std::vector<ImportField>& fields);
-    // Appends one salary row of `month` per sheet row, in one transaction.
+    // Appends one salary row of `month` per sheet row, in one transaction (a savepoint inside
+    // the caller's). A row the table refuses is skipped and counted; any other database failure
+    // throws DatabaseError and nothing is written.
     static Summary UpdateData(Database& db, const QString& month, const SheetTable& table,
                               const std::vector<MappingRow>& mapping);
     // Sets the three totals of every row of the month from all 30 earnings and 15 deductions,

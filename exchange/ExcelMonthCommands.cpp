@@ -61,15 +61,9 @@ ExcelImport::Summary ExcelMonthCommands::importFile(Database& db, Prompter& prom
     try {
         Transaction transaction(db);
         const ExcelImport::Summary summary = ExcelImport::UpdateData(db, month, table, mapping);
-        try {
-            ExcelImport::UpdateTotals(db, month);
-        } catch (const DatabaseError&) {
-            // ReCalcAll below sets the totals again.
-        }
+        ExcelImport::UpdateTotals(db, month);
         loadList(list, month, printDays);
-        list.ReCalcAll();
-        if (list.dsGZDetail.hasPendingChanges())
-            throw SpreadsheetError(QStringLiteral("存储数据发生错误！"));
+        if (!list.ReCalcAll()) throw SpreadsheetError(QStringLiteral("存储数据发生错误！"));
         transaction.commit();
         return summary;
     } catch (const DatabaseError& e) {

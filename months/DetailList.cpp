@@ -211,8 +211,8 @@ void DetailList::titleClicked(int position) {
                        (sortAscending_ ? QStringLiteral(" ASC") : QStringLiteral(" DESC")));
 }
 
-void DetailList::ReCalcAll() {
-    if (!loaded_) return;
+bool DetailList::ReCalcAll() {
+    if (!loaded_) return true;
     std::vector<int> earnings, deductions;
     for (int n = 1; n <= Schema::EarningCount; ++n) {
         const int col = GetCol(QStringLiteral("GZ%1").arg(n));
@@ -243,5 +243,7 @@ void DetailList::ReCalcAll() {
         // Unwritten totals must not ride along with the next write; the list goes back to
         // showing what the table holds.
         dsGZDetail.cancelBatch();
+        return false;
     }
+    return true;
 }

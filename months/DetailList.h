@@ -59,8 +59,9 @@ class DetailList {
     int sortColumn() const { return sortColumn_; }
 
     // Recomputes the three totals of every row from the amount columns that are shown (the
-    // month's enabled items) and writes them in one batch; a failing write is ignored.
-    void ReCalcAll();
+    // month's enabled items) and writes them in one batch. False when the write failed: nothing
+    // of it is kept and the list shows what the table holds (the main window goes on silently).
+    bool ReCalcAll();
 
   private:
     Database& db_;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <optional>
 
 #include "Database.h"
 #include "DatabaseError.h"
@@ -173,6 +174,61 @@ TEST_F(DatabaseTest, NestedTransactionIsWrittenOnlyWithTheOuterOne) {
         outer.commit();
     }
     EXPECT_EQ(months(), QStringLiteral("kept"));
+}
+
+// "Insert or rollback" makes the engine end the transaction by itself, as it may on a full disk.
+// What runs after that runs on its own, so the guard must not commit as if all were one change.
+TEST_F(DatabaseTest, TransactionTheEngineRolledBackIsNotCommitted) {
+    const auto months = [&] {
+        QStringList got;
+        for (const QVariantList& row :
+             db.query("select GZMonth from TGZMonth order by GZMonth").rows) {
+            got << row[0].toString();
+        }
+        return got.join(u',');
+    };
+    for (const bool nested : {false, true}) {
+        db.exec("delete from TGZMonth");
+        db.exec("insert into TGZMonth (GZMonth) values ('a')");
+        std::optional<Transaction> outer;
+        if (nested) outer.emplace(db);
+        {
+            Transaction t(db);
+            db.exec("insert into TGZMonth (GZMonth) values ('b')");
+            try {
+                db.exec("insert or rollback into TGZMonth (GZMonth) values ('a')");
+                ADD_FAILURE() << "a second 'a' was stored";
+            } catch (const DatabaseError& e) {
+                EXPECT_TRUE(e.rowRefused());
+            }
+            EXPECT_FALSE(db.inTransaction()) << nested;
+            db.exec("insert into TGZMonth (GZMonth) values ('c')");
+            EXPECT_THROW(t.commit(), DatabaseError) << nested;
+        }
+        if (outer) {
+            EXPECT_THROW(outer->commit(), DatabaseError);
+        }
+        outer.reset();
+        EXPECT_EQ(months(), QStringLiteral("a,c")) << nested;
+        EXPECT_FALSE(db.inTransaction());
+    }
+    Transaction t(db);
+    EXPECT_TRUE(db.inTransaction());
+}
+
+TEST_F(DatabaseTest, OnlyRefusedValuesAreRowFaults) {
+    try {
+        db.exec("select abs(-9223372036854775807 - 1)");
+        ADD_FAILURE() << "no overflow";
+    } catch (const DatabaseError& e) {
+        EXPECT_FALSE(e.rowRefused()) << e.message().toStdString();
+    }
+    try {
+        db.exec("insert into TGZSet (GZMonth) values (null)");
+        ADD_FAILURE() << "null month stored";
+    } catch (const DatabaseError& e) {
+        EXPECT_TRUE(e.rowRefused()) << e.message().toStdString();
+    }
 }
 
 TEST_F(DatabaseTest, BadStatementsRaise) {

@@ -40,7 +40,8 @@ inline QByteArray runPython(const char* script, const QByteArray& input,
 // Sheets as JSON: [{"name": "Sheet1", "rows": [["部门", "姓名"], ["财务部", null, 3000]]}];
 // null leaves a cell empty. A sheet may instead give "generate": {"rows": n, "columns": [...]}
 // to be filled by Python with n rows (for large sheets): column names, then cell k of row i
-// is the text "<name>i" for text columns, or i + k for columns whose name starts with "#".
+// is the text "<name>i" for text columns, or i + k for columns whose name starts with "#";
+// "pad": m lengthens every text cell by m characters "工" (for sheets of many megabytes).
 inline const char* const kWriteSheets = R"PY(
 import json, sys
 path, kind = sys.argv[1], sys.argv[2]
@@ -50,9 +51,11 @@ def rows_of(sheet):
     if 'generate' in sheet:
         g = sheet['generate']
         names = g['columns']
+        pad = '\u5de5' * g.get('pad', 0)
         yield [n.lstrip('#') for n in names]
         for i in range(g['rows']):
-            yield [(i + k) if n.startswith('#') else '%s%d' % (n, i) for k, n in enumerate(names)]
+            yield [(i + k) if n.startswith('#') else '%s%d%s' % (n, i, pad)
+                   for k, n in enumerate(names)]
     else:
         for row in sheet['rows']:
             yield row

@@ -75,6 +75,7 @@ class ExcelLoadInDialogTest : public QObject {
     void columnPopUpSetsTheSelectedRow();
     void anotherSheetKeepsTheMappings();
     void importTellsTheCountsAndNeedsTheFileAgain();
+    void aFailedImportIsToldAndCanBeTriedAgain();
     void aFileThatIsNoSpreadsheetEmptiesTheDialog();
     void escapeCloses();
     void toolButton7OpensTheDialogForTheMonth();
@@ -251,6 +252,31 @@ void ExcelLoadInDialogTest::importTellsTheCountsAndNeedsTheFileAgain() {
     prompter->queueFile(book);
     dialog.Button6->click();
     QVERIFY(dialog.Button4->isEnabled());
+}
+
+void ExcelLoadInDialogTest::aFailedImportIsToldAndCanBeTriedAgain() {
+    // The totals cannot be written, as on a full disk: the rows go with them.
+    db->execScript(
+        QStringLiteral("create trigger fault before update of YFTotal on TGZ "
+                       "begin select raise(abort, 'disk full'); end"));
+    TfrmExcelLoadIn dialog(*db, *prompter, kMonth, fieldList());
+    prompter->queueFile(book);
+    dialog.Button6->click();
+    prompter->clear();
+    dialog.Button4->click();
+    QCOMPARE(prompter->shown(), QStringList{QStringLiteral("error: 保存数据发生错误！")});
+    QVERIFY(!dialog.lastSummary().has_value());
+    QCOMPARE(fixture::count(*db, QStringLiteral("select count(*) from TGZ")), 0);
+    QVERIFY(dialog.Button4->isEnabled());
+
+    db->execScript(QStringLiteral("drop trigger fault"));
+    prompter->clear();
+    dialog.Button4->click();
+    QCOMPARE(prompter->shown(),
+             QStringList{QStringLiteral("info: 导入数据结束！\n已导入 2 行，跳过 0 行。")});
+    QVERIFY(dialog.lastSummary().has_value());
+    QCOMPARE(fixture::count(*db, QStringLiteral("select count(*) from TGZ where YFTotal>0")), 2);
+    QVERIFY(!dialog.Button4->isEnabled());
 }
 
 void ExcelLoadInDialogTest::aFileThatIsNoSpreadsheetEmptiesTheDialog() {

@@ -1,7 +1,7 @@
 #pragma once
 
 // Helpers of the fault tests: the digest of a database's content, its integrity check, and
-// gztctl runs in a program folder.
+// runs of gztctl and of the window's import program in a program folder.
 
 #include <gtest/gtest.h>
 
@@ -71,10 +71,10 @@ struct CtlResult {
     QString err;
 };
 
-inline CtlResult runCtl(const QString& folder, const QStringList& args) {
+inline CtlResult runProgram(const QString& program, const QStringList& args) {
     QProcess ctl;
     ctl.setProcessChannelMode(QProcess::SeparateChannels);
-    ctl.start(gztctlPath(), QStringList{QStringLiteral("--dir"), folder} + args);
+    ctl.start(program, args);
     ctl.closeWriteChannel();
     if (!ctl.waitForFinished(120000)) {
         ctl.kill();
@@ -86,5 +86,16 @@ inline CtlResult runCtl(const QString& folder, const QStringList& args) {
     result.err = QString::fromLocal8Bit(ctl.readAllStandardError());
     return result;
 }
+
+inline CtlResult runCtl(const QString& folder, const QStringList& args) {
+    return runProgram(gztctlPath(), QStringList{QStringLiteral("--dir"), folder} + args);
+}
+
+#ifdef GZT_IMPORT_WINDOW
+// The test program that imports a sheet through the window's dialog (ImportWindowProgram.cpp).
+inline QString importWindowPath() {
+    return QStringLiteral(GZT_IMPORT_WINDOW);
+}
+#endif
 
 }  // namespace faults

@@ -180,6 +180,23 @@ TEST_F(DetailListTest, ReCalcAllCountsOnlyEnabledItems) {
     EXPECT_DOUBLE_EQ(db.query("select GZ3 from TGZ where ID=2").rows[0][0].toDouble(), 777);
 }
 
+TEST_F(DetailListTest, ReCalcAllThatCannotWriteSaysSoAndKeepsNothing) {
+    fixture::addStructure(db, "m", 2, 1);
+    fixture::addRow(db, "m", {{"EmpName", "甲"}, {"GZ1", 3000}, {"YFTotal", 0}});
+    fixture::addRow(db, "m", {{"EmpName", "乙"}, {"GZ1", 1000}, {"YFTotal", 0}});
+    ASSERT_TRUE(list.ReadyGZList("m", 0));
+    db.execScript(
+        "CREATE TRIGGER no_total BEFORE UPDATE OF YFTotal ON TGZ WHEN old.EmpName='乙' "
+        "BEGIN SELECT RAISE(ABORT, 'disk full'); END;");
+    EXPECT_FALSE(list.ReCalcAll());
+    EXPECT_EQ(count(db, "select count(*) from TGZ where YFTotal=0"), 2);
+    EXPECT_FALSE(list.dsGZDetail.hasPendingChanges());
+    EXPECT_DOUBLE_EQ(list.dsGZDetail.value(0, "YFTotal").toDouble(), 0);
+    db.execScript("DROP TRIGGER no_total");
+    EXPECT_TRUE(list.ReCalcAll());
+    EXPECT_EQ(count(db, "select count(*) from TGZ where YFTotal=0"), 0);
+}
+
 TEST_F(DetailListTest, DeleteCurrentAsksFirst) {
     fixture::addRow(db, "m", {{"EmpName", "甲"}});
     fixture::addRow(db, "m", {{"EmpName", "乙"}});
