@@ -88,19 +88,27 @@ void RecordSet::setRecNo(int row) {
     current_ = row;
 }
 
-QVariant RecordSet::value(int row, const QString& field) const {
+const QVariant& RecordSet::value(int row, const QString& field) const {
     return value(row, requireField(field));
 }
 
-QVariant RecordSet::value(int row, int field) const {
-    if (field < 0 || field >= fields_.size()) {
-        throw DatabaseError(QStringLiteral("字段位置超出范围：%1").arg(field));
-    }
+const QVariant& RecordSet::value(int row, int field) const {
+    requireFieldPosition(field);
     return rows_[rowIndex(row)].values.at(field);
 }
 
+void RecordSet::requireFieldPosition(int field) const {
+    if (field < 0 || field >= fields_.size()) {
+        throw DatabaseError(QStringLiteral("字段位置超出范围：%1").arg(field));
+    }
+}
+
 void RecordSet::setValue(int row, const QString& field, const QVariant& v) {
-    const int column = requireField(field);
+    setValue(row, requireField(field), v);
+}
+
+void RecordSet::setValue(int row, int column, const QVariant& v) {
+    requireFieldPosition(column);
     Row& r = rows_[rowIndex(row)];
     r.values[column] = v;
     r.changed.setBit(column);
@@ -223,6 +231,61 @@ void RecordSet::rebuildView() {
     }
     const auto found = std::find(view_.begin(), view_.end(), keep);
     current_ = found != view_.end() ? int(found - view_.begin()) : (view_.empty() ? -1 : 0);
+}
+
+RecordSet::OrderKey RecordSet::orderKey(const QVariant& v, const QCollatorSortKey& none,
+                                        QHash<QString, QCollatorSortKey>& texts) const {
+    if (isNull(v)) return {0, 0, {}, none};
+    if (isNumber(v)) return {1, v.toDouble(), {}, none};
+    if (v.typeId() == QMetaType::QByteArray) return {3, 0, v.toByteArray(), none};
+    const QString text = v.toString();
+    auto found = texts.constFind(text);
+    if (found == texts.cend()) found = texts.insert(text, collator_.sortKey(text));
+    return {2, 0, {}, found.value()};
+}
+
+int RecordSet::compareOrderKeys(const OrderKey& a, const OrderKey& b) {
+    if (a.rank != b.rank) return a.rank < b.rank ? -1 : 1;
+    switch (a.rank) {
+        case 1:
+            return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
+        case 2:
+            return a.text.compare(b.text);
+        case 3:
+            return a.bytes.compare(b.bytes);
+        default:
+            return 0;
+    }
+}
+
+void RecordSet::orderRows(const QStringList& fields) {
+    std::vector<int> columns;
+    for (const QString& field : fields) columns.push_back(requireField(field));
+    // Collation keys made once per distinct text: comparing two keys is a byte comparison, where
+    // comparing the texts would run the collation for every pair the sort looks at.
+    QHash<QString, QCollatorSortKey> texts;
+    const QCollatorSortKey none = collator_.sortKey(QString());
+    std::vector<OrderKey> keys;
+    keys.reserve(rows_.size() * columns.size());
+    for (const Row& row : rows_) {
+        for (int column : columns) keys.push_back(orderKey(row.values.at(column), none, texts));
+    }
+    const size_t width = columns.size();
+    std::vector<int> order(rows_.size());
+    for (int i = 0; i < int(order.size()); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        for (size_t k = 0; k < width; ++k) {
+            const int cmp = compareOrderKeys(keys[a * width + k], keys[b * width + k]);
+            if (cmp != 0) return cmp < 0;
+        }
+        return false;
+    });
+    std::vector<Row> ordered;
+    ordered.reserve(rows_.size());
+    for (int index : order) ordered.push_back(std::move(rows_[index]));
+    rows_ = std::move(ordered);
+    current_ = -1;
+    rebuildView();
 }
 
 void RecordSet::setSort(const QString& sort) {
