@@ -116,10 +116,16 @@ bool DetailList::ReadyGZList(const QString& month, int printDays) {
     // A reload orders by department and name again; the direction toggle stays program-wide.
     sortColumn_ = -1;
     try {
-        db_.exec(QStringLiteral("Update TGZ Set SelectStu=0 where GZMonth=?"), {month});
-        dsGZDetail.open(
-            QStringLiteral("Select * from TGZ where GZMonth=? order by DepartName,EmpName"),
-            {month}, QStringLiteral("TGZ"));
+        // Only marked rows are written: rewriting every row of a large month would cost more
+        // than reading it.
+        db_.exec(
+            QStringLiteral("Update TGZ Set SelectStu=0 where GZMonth=? and ifnull(SelectStu,1)<>0"),
+            {month});
+        // Ordered in memory by collation keys: the engine's sort would run the pinyin collation
+        // for every pair it compares.
+        dsGZDetail.open(QStringLiteral("Select * from TGZ where GZMonth=?"), {month},
+                        QStringLiteral("TGZ"));
+        dsGZDetail.orderRows({QStringLiteral("DepartName"), QStringLiteral("EmpName")});
     } catch (const DatabaseError&) {
         return false;
     }

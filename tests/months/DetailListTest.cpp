@@ -120,11 +120,15 @@ TEST_F(DetailListTest, LoadsTheMonthByDepartmentAndNameAndClearsPrintMarks) {
     fixture::addRow(db, "m", {{"DepartName", "生产部"}, {"EmpName", "张三"}, {"SelectStu", 1}});
     fixture::addRow(db, "m", {{"DepartName", "财务部"}, {"EmpName", "王五"}});
     fixture::addRow(db, "m", {{"DepartName", "生产部"}, {"EmpName", "李四"}});
+    // A mark left unset (NULL) counts as a mark to clear, as any value other than 0 does.
+    fixture::addRow(db, "m", {{"DepartName", "质检部"}, {"EmpName", "赵六"}, {"SelectStu", {}}});
+    fixture::addRow(db, "m", {{"DepartName", "质检部"}, {"EmpName", "钱七"}, {"SelectStu", 2}});
     fixture::addRow(db, "other", {{"EmpName", "外人"}, {"SelectStu", 1}});
     ASSERT_TRUE(list.ReadyGZList("m", 0));
-    EXPECT_EQ(column("EmpName"), (QStringList{"王五", "李四", "张三"}));
-    EXPECT_EQ(column("SortIdx"), (QStringList{"1", "2", "3"}));
+    EXPECT_EQ(column("EmpName"), (QStringList{"王五", "李四", "张三", "钱七", "赵六"}));
+    EXPECT_EQ(column("SortIdx"), (QStringList{"1", "2", "3", "4", "5"}));
     EXPECT_EQ(count(db, "select count(*) from TGZ where SelectStu=1"), 1);
+    EXPECT_EQ(count(db, "select count(*) from TGZ where GZMonth='m' and SelectStu=0"), 5);
     EXPECT_EQ(list.caption(), "月度[m]工资发放明细表");
 }
 
