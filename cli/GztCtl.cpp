@@ -450,8 +450,10 @@ int GztCtl::runRecalc() {
         printLine(stderr, QStringLiteral("读取数据库发生错误！"));
         return Failed;
     }
-    list.ReCalcAll();
-    if (list.dsGZDetail.hasPendingChanges()) return Failed;
+    if (!list.ReCalcAll()) {
+        printLine(stderr, QStringLiteral("保存数据发生错误！"));
+        return Failed;
+    }
     printLine(
         stdout,
         QStringLiteral("已重新计算 recalculated: %1 行 rows").arg(list.dsGZDetail.recordCount()));

@@ -217,19 +217,31 @@ void DetailList::titleClicked(int position) {
                        (sortAscending_ ? QStringLiteral(" ASC") : QStringLiteral(" DESC")));
 }
 
-void DetailList::ReCalcAll() {
-    if (!loaded_) return;
-    std::vector<int> earnings, deductions;
-    for (int n = 1; n <= Schema::EarningCount; ++n) {
-        const int col = GetCol(QStringLiteral("GZ%1").arg(n));
+std::vector<int> DetailList::shownFields(const QString& prefix, int count) const {
+    std::vector<int> fields;
+    for (int n = 1; n <= count; ++n) {
+        const int col = GetCol(prefix + QString::number(n));
         if (col >= 0 && layout.column(col).visible)
-            earnings.push_back(dsGZDetail.fieldIndex(layout.column(col).field));
+            fields.push_back(dsGZDetail.fieldIndex(layout.column(col).field));
     }
-    for (int n = 1; n <= Schema::DeductionCount; ++n) {
-        const int col = GetCol(QStringLiteral("KK%1").arg(n));
-        if (col >= 0 && layout.column(col).visible)
-            deductions.push_back(dsGZDetail.fieldIndex(layout.column(col).field));
-    }
+    return fields;
+}
+
+void DetailList::setTotal(int row, int field, double total) {
+    // A total that already holds the figure is not written again: recalculating a month whose
+    // totals are current then costs no write at all.
+    const QVariant& stored = dsGZDetail.value(row, field);
+    if (stored.typeId() == QMetaType::Double && stored.toDouble() == total) return;
+    dsGZDetail.setValue(row, field, total);
+}
+
+bool DetailList::ReCalcAll() {
+    if (!loaded_) return true;
+    const std::vector<int> earnings = shownFields(QStringLiteral("GZ"), Schema::EarningCount);
+    const std::vector<int> deductions = shownFields(QStringLiteral("KK"), Schema::DeductionCount);
+    const int yfField = dsGZDetail.requireField(QStringLiteral("YFTotal"));
+    const int kkField = dsGZDetail.requireField(QStringLiteral("KKTotal"));
+    const int netField = dsGZDetail.requireField(QStringLiteral("GZTotal"));
     const auto sum = [this](int row, const std::vector<int>& fields) {
         double total = 0;
         for (int field : fields) total += VariantToDouble(dsGZDetail.value(row, field));
@@ -238,9 +250,9 @@ void DetailList::ReCalcAll() {
     for (int row = 0; row < dsGZDetail.recordCount(); ++row) {
         const double yf = sum(row, earnings);
         const double kk = sum(row, deductions);
-        dsGZDetail.setValue(row, QStringLiteral("YFTotal"), yf);
-        dsGZDetail.setValue(row, QStringLiteral("KKTotal"), kk);
-        dsGZDetail.setValue(row, QStringLiteral("GZTotal"), yf - kk);
+        setTotal(row, yfField, yf);
+        setTotal(row, kkField, kk);
+        setTotal(row, netField, yf - kk);
     }
     if (!dsGZDetail.isEmpty()) dsGZDetail.setRecNo(dsGZDetail.recordCount() - 1);
     try {
@@ -249,5 +261,7 @@ void DetailList::ReCalcAll() {
         // Unwritten totals must not ride along with the next write; the list goes back to
         // showing what the table holds.
         dsGZDetail.cancelBatch();
+        return false;
     }
+    return true;
 }

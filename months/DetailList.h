@@ -59,10 +59,15 @@ class DetailList {
     int sortColumn() const { return sortColumn_; }
 
     // Recomputes the three totals of every row from the amount columns that are shown (the
-    // month's enabled items) and writes them in one batch; a failing write is ignored.
-    void ReCalcAll();
+    // month's enabled items) and writes them in one batch. False when the write failed: the
+    // list then shows what the table holds, and the window goes on silently.
+    bool ReCalcAll();
 
   private:
+    // Fields of the amount columns "GZ1".. or "KK1".. that are shown.
+    std::vector<int> shownFields(const QString& prefix, int count) const;
+    void setTotal(int row, int field, double total);
+
     Database& db_;
     Prompter& prompter_;
     QString month_;

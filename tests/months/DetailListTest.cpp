@@ -184,6 +184,44 @@ TEST_F(DetailListTest, ReCalcAllCountsOnlyEnabledItems) {
     EXPECT_DOUBLE_EQ(db.query("select GZ3 from TGZ where ID=2").rows[0][0].toDouble(), 777);
 }
 
+// Rows whose totals already hold the figures are not written again; a failing write is told
+// to the caller and the list goes back to the stored totals.
+TEST_F(DetailListTest, ReCalcAllWritesOnlyStaleTotalsAndTellsAFailedWrite) {
+    fixture::addStructure(db, "m", 1, 1);
+    fixture::addRow(
+        db, "m",
+        {{"GZ1", 3000}, {"KK1", 200}, {"YFTotal", 3000}, {"KKTotal", 200}, {"GZTotal", 2800}});
+    fixture::addRow(
+        db, "m",
+        {{"GZ1", 1000}, {"YFTotal", 1000}, {"KKTotal", 0}, {"GZTotal", 999}});  // stale net pay
+    fixture::addRow(db, "m", {{"GZ1", 500}});                                   // no totals at all
+    db.execScript(
+        "create temp table written (id integer);"
+        "create temp trigger count_writes after update on TGZ begin "
+        "insert into written values (new.ID); end;");
+    ASSERT_TRUE(list.ReadyGZList("m", 0));
+    EXPECT_TRUE(list.ReCalcAll());
+    const QueryResult ids = db.query("select id from written order by id");
+    ASSERT_EQ(ids.rows.size(), 2u);
+    EXPECT_EQ(ids.rows[0][0].toInt(), 2);
+    EXPECT_EQ(ids.rows[1][0].toInt(), 3);
+    const QueryResult totals = db.query("select YFTotal, KKTotal, GZTotal from TGZ order by ID");
+    EXPECT_EQ(totals.rows[1], (QVariantList{1000.0, 0.0, 1000.0}));
+    EXPECT_EQ(totals.rows[2], (QVariantList{500.0, 0.0, 500.0}));
+    EXPECT_TRUE(list.ReCalcAll());  // nothing stale is left
+    EXPECT_EQ(count(db, "select count(*) from written"), 2);
+
+    db.exec("update TGZ set GZ1=2000 where ID=1");
+    db.execScript(
+        "create temp trigger refuse before update on TGZ begin "
+        "select raise(abort, 'disk full'); end;");
+    ASSERT_TRUE(list.ReadyGZList("m", 0));
+    EXPECT_FALSE(list.ReCalcAll());
+    EXPECT_FALSE(list.dsGZDetail.hasPendingChanges());
+    EXPECT_EQ(db.query("select YFTotal from TGZ where ID=1").rows[0][0].toDouble(), 3000.0);
+    EXPECT_EQ(list.displayText(0, list.GetCol("YFTotal")), "3000");
+}
+
 TEST_F(DetailListTest, DeleteCurrentAsksFirst) {
     fixture::addRow(db, "m", {{"EmpName", "甲"}});
     fixture::addRow(db, "m", {{"EmpName", "乙"}});
