@@ -54,6 +54,7 @@ void RecordSet::open(const QString& sql, const QVariantList& params, const QStri
 
 void RecordSet::close() {
     fields_.clear();
+    updateTexts_.clear();
     fieldIndex_.clear();
     rows_.clear();
     view_.clear();
@@ -306,6 +307,20 @@ bool RecordSet::hasPendingChanges() const {
     });
 }
 
+QString RecordSet::updateText(const QBitArray& changed) {
+    // A batch changes the same columns in row after row; the statement text is built once.
+    const auto found = updateTexts_.constFind(changed);
+    if (found != updateTexts_.cend()) return found.value();
+    QStringList sets;
+    for (int i = 0; i < fields_.size(); ++i) {
+        if (changed.testBit(i)) sets << QStringLiteral("\"%1\"=?").arg(fields_.at(i));
+    }
+    return updateTexts_
+        .insert(changed,
+                QStringLiteral("UPDATE \"%1\" SET %2 WHERE ID=?").arg(table_, sets.join(u',')))
+        .value();
+}
+
 void RecordSet::writeRow(const Row& row, qint64* newId) {
     const int key = fieldIndex(QStringLiteral("ID"));
     const QString table = QStringLiteral("\"%1\"").arg(table_);
@@ -333,17 +348,13 @@ void RecordSet::writeRow(const Row& row, qint64* newId) {
         db_->exec(QStringLiteral("DELETE FROM %1 WHERE ID=?").arg(table), {id});
         return;
     }
-    QStringList sets;
     QVariantList params;
     for (int i = 0; i < fields_.size(); ++i) {
-        if (!row.changed.testBit(i)) continue;
-        sets << QStringLiteral("\"%1\"=?").arg(fields_.at(i));
-        params << row.values.at(i);
+        if (row.changed.testBit(i)) params << row.values.at(i);
     }
-    if (sets.isEmpty()) return;
+    if (params.isEmpty()) return;
     params << id;
-    const int changedRows = db_->exec(
-        QStringLiteral("UPDATE %1 SET %2 WHERE ID=?").arg(table, sets.join(u',')), params);
+    const int changedRows = db_->exec(updateText(row.changed), params);
     // The row was removed behind our back: writing the rest would silently lose this change.
     if (changedRows != 1) {
         throw DatabaseError(QStringLiteral("记录已不存在，无法写回（ID=%1）").arg(id.toString()));

@@ -106,13 +106,15 @@ class RecordSet {
     OrderKey orderKey(const QVariant& v, const QCollatorSortKey& none,
                       QHash<QString, QCollatorSortKey>& texts) const;
     static int compareOrderKeys(const OrderKey& a, const OrderKey& b);
+    QString updateText(const QBitArray& changed);
     void writeRow(const Row& row, qint64* newId);
     void settle();
 
     Database* db_;
     QString table_;
     QStringList fields_;
-    QHash<QString, int> fieldIndex_;  // case-folded name -> first field of that name
+    QHash<QString, int> fieldIndex_;         // case-folded name -> first field of that name
+    QHash<QBitArray, QString> updateTexts_;  // changed fields -> UPDATE statement
     std::vector<Row> rows_;
     std::vector<int> view_;
     int current_ = -1;
