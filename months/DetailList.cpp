@@ -72,6 +72,19 @@ QString DetailList::footerText(int position) const {
 void DetailList::clear() {
     dsGZDetail.close();
     loaded_ = false;
+    withheld_ = false;
+}
+
+void DetailList::withhold() {
+    withheld_ = withheld_ || loaded_;
+    loaded_ = false;
+}
+
+bool DetailList::showWithheld() {
+    if (!withheld_) return false;
+    withheld_ = false;
+    loaded_ = true;
+    return true;
 }
 
 bool DetailList::ReadyGrid(const QString& month, int printDays) {

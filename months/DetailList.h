@@ -39,6 +39,11 @@ class DetailList {
     double columnSum(int position) const;
 
     bool loaded() const { return loaded_; }
+    // Takes the loaded rows out of sight, as while the login asks for the password: loaded() is
+    // false and nothing is listed until showWithheld() lists the same rows again, unread.
+    void withhold();
+    // False when nothing was withheld (no rows had been loaded).
+    bool showWithheld();
     const QString& month() const { return month_; }
     // The group box title: "月度[<month>]工资发放明细表", "月度[XXXX]…" before any load.
     QString caption() const;
@@ -72,6 +77,7 @@ class DetailList {
     Prompter& prompter_;
     QString month_;
     bool loaded_ = false;
+    bool withheld_ = false;
     bool captioned_ = false;
     bool sortAscending_ = false;
     int sortColumn_ = -1;

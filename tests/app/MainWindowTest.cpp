@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QFontInfo>
+#include <QLineEdit>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMessageBox>
@@ -31,6 +32,7 @@
 #include "ScriptedPrompter.h"
 #include "TDM.h"
 #include "TfrmMainGZT.h"
+#include "TfrmPassInput.h"
 
 namespace {
 
@@ -121,6 +123,7 @@ class MainWindowTest : public QObject {
     void captionFromVendorFile();
     void startsWithoutDatabase();
     void monthsAndRows();
+    void firstActivationHidesRowsDuringLogin();
     void helpPageAndClose();
     void generalErrorBox_data();
     void generalErrorBox();
@@ -179,6 +182,73 @@ void MainWindowTest::monthsAndRows() {
     }
     QCOMPARE(window.detailCaption(), QStringLiteral("月度[]工资发放明细表"));
     QCOMPARE(window.detailGrid()->view()->model()->rowCount(), 0);
+}
+
+// While the first activation asks for the password no salary row is listed; afterwards the
+// rows loaded at creation are listed again as they were, not read anew (the month's print marks
+// are cleared once, at creation).
+void MainWindowTest::firstActivationHidesRowsDuringLogin() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    AppPath = programFolder(dir);
+    QVERIFY(Schema::createDatabaseFile(AppPath));
+    {
+        Database db;
+        db.open(Schema::databasePath(AppPath), Schema::databaseKey());
+        fixture::addMonth(db, QStringLiteral("202612"));
+        for (int i = 0; i < 3; ++i) {
+            fixture::addRow(db, QStringLiteral("202612"),
+                            {{"EmpName", QStringLiteral("员工%1").arg(i)}, {"SelectStu", 1}});
+        }
+        db.exec(QStringLiteral("update TPara set LogPass='Secret'"));
+    }
+    QFile marker(dir.filePath(QStringLiteral("NotFirst.txt")));
+    QVERIFY(marker.open(QIODevice::WriteOnly));
+    marker.close();
+    ScriptedPrompter prompter;
+    TDM dm(AppPath, prompter);
+    TfrmMainGZT window(dm, prompter);
+    QAbstractItemModel* rows = window.detailGrid()->view()->model();
+    QCOMPARE(rows->rowCount(), 3);
+    {
+        Database db;
+        db.open(Schema::databasePath(AppPath), Schema::databaseKey());
+        db.exec(QStringLiteral("update TGZ set SelectStu=1 where EmpName='员工1'"));
+    }
+
+    int rowsDuringLogin = -1;
+    QString captionDuringLogin;
+    bool asked = false;
+    std::function<void(int)> answer = [&](int attempts) {
+        QTimer::singleShot(10, [&, attempts] {
+            auto* box = qobject_cast<TfrmPassInput*>(QApplication::activeModalWidget());
+            if (!box) {
+                if (attempts > 0) answer(attempts - 1);
+                return;
+            }
+            asked = true;
+            rowsDuringLogin = rows->rowCount();
+            captionDuringLogin = window.detailCaption();
+            QTest::keyClicks(box->passwordEdit(), QStringLiteral("Secret"));
+            box->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+        });
+    };
+    answer(300);
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&window, &activate);
+
+    QVERIFY(asked);
+    QCOMPARE(rowsDuringLogin, 0);
+    QCOMPARE(captionDuringLogin, QStringLiteral("月度[202612]工资发放明细表"));
+    QVERIFY(!window.firstActivation());
+    QVERIFY(prompter.shown().isEmpty());
+    QCOMPARE(rows->rowCount(), 3);
+    QCOMPARE(
+        rows->index(1, window.detailList().GetCol(QStringLiteral("EmpName"))).data().toString(),
+        QStringLiteral("员工1"));
+    Database db;
+    db.open(Schema::databasePath(AppPath), Schema::databaseKey());
+    QCOMPARE(fixture::count(db, QStringLiteral("select count(*) from TGZ where SelectStu=1")), 1);
 }
 
 void MainWindowTest::layoutAndParametersWithDatabase() {

@@ -222,6 +222,30 @@ TEST_F(DetailListTest, ReCalcAllWritesOnlyStaleTotalsAndTellsAFailedWrite) {
     EXPECT_EQ(list.displayText(0, list.GetCol("YFTotal")), "3000");
 }
 
+TEST_F(DetailListTest, WithheldRowsAreListedAgainUnread) {
+    fixture::addRow(db, "m", {{"EmpName", "甲"}, {"GZTotal", 10}});
+    fixture::addRow(db, "m", {{"EmpName", "乙"}, {"GZTotal", 20}});
+    EXPECT_FALSE(list.showWithheld());  // nothing loaded, nothing to show
+    ASSERT_TRUE(list.ReadyGZList("m", 0));
+    list.dsGZDetail.setRecNo(1);
+    list.withhold();
+    EXPECT_FALSE(list.loaded());
+    EXPECT_EQ(list.footerText(5), "0条");
+    EXPECT_EQ(list.caption(), "月度[m]工资发放明细表");
+    list.withhold();  // twice is once
+    db.exec("delete from TGZ where EmpName='甲'");
+    EXPECT_TRUE(list.showWithheld());
+    EXPECT_TRUE(list.loaded());
+    EXPECT_EQ(column("EmpName"), (QStringList{"甲", "乙"}));
+    EXPECT_EQ(list.dsGZDetail.recNo(), 1);
+    EXPECT_FALSE(list.showWithheld());
+
+    list.withhold();
+    list.clear();  // a closed list has nothing withheld
+    EXPECT_FALSE(list.showWithheld());
+    EXPECT_FALSE(list.loaded());
+}
+
 TEST_F(DetailListTest, DeleteCurrentAsksFirst) {
     fixture::addRow(db, "m", {{"EmpName", "甲"}});
     fixture::addRow(db, "m", {{"EmpName", "乙"}});
