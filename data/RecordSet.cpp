@@ -5,6 +5,7 @@
 
 #include "Database.h"
 #include "DatabaseError.h"
+#include "Pub.h"
 #include "Transaction.h"
 
 namespace {
@@ -102,6 +103,13 @@ void RecordSet::requireFieldPosition(int field) const {
     if (field < 0 || field >= fields_.size()) {
         throw DatabaseError(QStringLiteral("字段位置超出范围：%1").arg(field));
     }
+}
+
+double RecordSet::sum(int field) const {
+    requireFieldPosition(field);
+    double total = 0;
+    for (int index : view_) total += VariantToDouble(rows_[index].values.at(field));
+    return total;
 }
 
 void RecordSet::setValue(int row, const QString& field, const QVariant& v) {

@@ -50,6 +50,8 @@ class RecordSet {
     QVariant fieldValue(const QString& field) const { return value(current_, field); }
     void setValue(int row, const QString& field, const QVariant& v);
     void setValue(int row, int field, const QVariant& v);
+    // The sum of a field over the rows in view; empty values and text that is no number count 0.
+    double sum(int field) const;
     void setFieldValue(const QString& field, const QVariant& v) { setValue(current_, field, v); }
 
     // Adds an empty row at the end of the view and makes it current; returns its position.

@@ -46,12 +46,7 @@ QString DetailList::displayText(int row, int position) const {
 
 double DetailList::columnSum(int position) const {
     const int field = dsGZDetail.fieldIndex(layout.column(position).field);
-    if (field < 0) return 0;
-    double total = 0;
-    for (int row = 0; row < dsGZDetail.recordCount(); ++row) {
-        total += VariantToDouble(dsGZDetail.value(row, field));
-    }
-    return total;
+    return field < 0 ? 0 : dsGZDetail.sum(field);
 }
 
 QString DetailList::footerText(int position) const {
@@ -128,23 +123,38 @@ bool DetailList::ReadyGZList(const QString& month, int printDays) {
     month_ = month;
     // A reload orders by department and name again; the direction toggle stays program-wide.
     sortColumn_ = -1;
+    const QString rows = QStringLiteral("Select * from TGZ where GZMonth=?");
     try {
-        // Only marked rows are written: rewriting every row of a large month would cost more
-        // than reading it.
-        db_.exec(
-            QStringLiteral("Update TGZ Set SelectStu=0 where GZMonth=? and ifnull(SelectStu,1)<>0"),
-            {month});
+        dsGZDetail.open(rows, {month}, QStringLiteral("TGZ"));
+        // The marks are cleared in the table, and the month read again, only when a row is
+        // marked: most loads then write nothing, and only marked rows are rewritten.
+        if (anyMarked()) {
+            db_.exec(QStringLiteral(
+                         "Update TGZ Set SelectStu=0 where GZMonth=? and ifnull(SelectStu,1)<>0"),
+                     {month});
+            dsGZDetail.open(rows, {month}, QStringLiteral("TGZ"));
+        }
         // Ordered in memory by collation keys: the engine's sort would run the pinyin collation
         // for every pair it compares.
-        dsGZDetail.open(QStringLiteral("Select * from TGZ where GZMonth=?"), {month},
-                        QStringLiteral("TGZ"));
         dsGZDetail.orderRows({QStringLiteral("DepartName"), QStringLiteral("EmpName")});
     } catch (const DatabaseError&) {
+        dsGZDetail.close();
         return false;
     }
     loaded_ = true;
     captioned_ = true;
     return true;
+}
+
+bool DetailList::anyMarked() const {
+    const int field = dsGZDetail.fieldIndex(QStringLiteral("SelectStu"));
+    if (field < 0) return false;
+    for (int row = 0; row < dsGZDetail.recordCount(); ++row) {
+        // As the table compares: NULL and anything but the number 0 is a mark.
+        const QVariant& mark = dsGZDetail.value(row, field);
+        if (mark.typeId() != QMetaType::LongLong || mark.toLongLong() != 0) return true;
+    }
+    return false;
 }
 
 bool DetailList::openRows(const QString& sql, const QVariantList& params) {

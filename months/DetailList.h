@@ -71,6 +71,8 @@ class DetailList {
   private:
     // Fields of the amount columns "GZ1".. or "KK1".. that are shown.
     std::vector<int> shownFields(const QString& prefix, int count) const;
+    // True when a loaded row carries a print mark (SelectStu not 0).
+    bool anyMarked() const;
     void setTotal(int row, int field, double total);
 
     Database& db_;

@@ -234,3 +234,17 @@ TEST_F(RecordSetTest, RowsOrderedInMemoryAsTheDatabaseOrdersThem) {
     for (int i = 0; i < rs.recordCount(); ++i) ordered << rs.value(i, "ID").toString();
     EXPECT_EQ(ordered, expected);
 }
+
+// Sums count the rows in view only, and values that are no number as 0.
+TEST_F(RecordSetTest, SumOverTheRowsInView) {
+    const int pay = rs.fieldIndex("GZTotal");
+    EXPECT_DOUBLE_EQ(rs.sum(pay), 3000 + 4500.5 + 2800 + 5200 + 4500.5);
+    rs.setFilter("SelectStu=1");
+    EXPECT_DOUBLE_EQ(rs.sum(pay), 3000 + 2800 + 4500.5);
+    rs.setFilter({});
+    rs.setValue(0, "GZTotal", QStringLiteral("abc"));
+    rs.setValue(1, "GZTotal", QVariant());
+    rs.remove(2);
+    EXPECT_DOUBLE_EQ(rs.sum(pay), 5200 + 4500.5);
+    EXPECT_THROW(rs.sum(-1), DatabaseError);
+}

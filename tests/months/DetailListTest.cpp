@@ -129,6 +129,14 @@ TEST_F(DetailListTest, LoadsTheMonthByDepartmentAndNameAndClearsPrintMarks) {
     EXPECT_EQ(column("SortIdx"), (QStringList{"1", "2", "3", "4", "5"}));
     EXPECT_EQ(count(db, "select count(*) from TGZ where SelectStu=1"), 1);
     EXPECT_EQ(count(db, "select count(*) from TGZ where GZMonth='m' and SelectStu=0"), 5);
+    // With no mark left, loading writes nothing.
+    db.execScript(
+        "create temp table written (id integer);"
+        "create temp trigger count_writes after update on TGZ begin "
+        "insert into written values (new.ID); end;");
+    ASSERT_TRUE(list.ReadyGZList("m", 0));
+    EXPECT_EQ(count(db, "select count(*) from written"), 0);
+    EXPECT_EQ(list.dsGZDetail.recordCount(), 5);
     EXPECT_EQ(list.caption(), "月度[m]工资发放明细表");
 }
 
