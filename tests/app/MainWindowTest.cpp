@@ -2,8 +2,8 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QFontInfo>
-#include <QLineEdit>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
