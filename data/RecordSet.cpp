@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr int kKeptOrderTexts = 256;
+
 bool isNumber(const QVariant& v) {
     switch (v.typeId()) {
         case QMetaType::Int:
@@ -247,10 +249,16 @@ RecordSet::OrderKey RecordSet::orderKey(const QVariant& v, const QCollatorSortKe
     if (isNull(v)) return {0, 0, {}, none};
     if (isNumber(v)) return {1, v.toDouble(), {}, none};
     if (v.typeId() == QMetaType::QByteArray) return {3, 0, v.toByteArray(), none};
-    const QString text = v.toString();
-    auto found = texts.constFind(text);
-    if (found == texts.cend()) found = texts.insert(text, collator_.sortKey(text));
-    return {2, 0, {}, found.value()};
+    const QString text = v.typeId() == QMetaType::QString
+                             ? *static_cast<const QString*>(v.constData())
+                             : v.toString();
+    const auto found = texts.constFind(text);
+    if (found != texts.cend()) return {2, 0, {}, found.value()};
+    // Only the first texts are kept: departments repeat and are found again, while a hash of
+    // every name would cost more in memory traffic than making their keys.
+    const QCollatorSortKey key = collator_.sortKey(text);
+    if (texts.size() < kKeptOrderTexts) texts.insert(text, key);
+    return {2, 0, {}, key};
 }
 
 int RecordSet::compareOrderKeys(const OrderKey& a, const OrderKey& b) {
