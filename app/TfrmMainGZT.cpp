@@ -251,11 +251,13 @@ bool TfrmMainGZT::event(QEvent* event) {
 
 void TfrmMainGZT::FormActivate() {
     FirstActivation = false;
-    const bool loaded = list_.loaded();
-    list_.clear();
+    // No salary row is in sight while the password is asked for. The rows loaded at creation
+    // come back afterwards as they are: nothing can have changed them in between, and reading
+    // the month again would double the start-up time.
+    list_.withhold();
     showDetail();
-    const bool ok = RunLogin(AppPath, AppParams, prompter_, this, [this, loaded] {
-        if (loaded) dsGZMonthAfterScroll();
+    const bool ok = RunLogin(AppPath, AppParams, prompter_, this, [this] {
+        if (list_.showWithheld()) showDetail();
     });
     if (!ok) {
         dm_.ADOLocal.close();

@@ -264,6 +264,11 @@ QString FormatFloat(const QString& format, double value) {
 }
 
 double VariantToDouble(const QVariant& value) {
+    // Amounts read from the database are doubles; they need no conversion machinery.
+    if (value.typeId() == QMetaType::Double) {
+        const double number = *static_cast<const double*>(value.constData());
+        return std::isfinite(number) ? number : 0.0;
+    }
     if (!value.isValid() || value.isNull()) {
         return 0.0;
     }

@@ -5,9 +5,12 @@
 
 #include "Database.h"
 #include "DatabaseError.h"
+#include "Pub.h"
 #include "Transaction.h"
 
 namespace {
+
+constexpr int kKeptOrderTexts = 256;
 
 bool isNumber(const QVariant& v) {
     switch (v.typeId()) {
@@ -54,6 +57,7 @@ void RecordSet::open(const QString& sql, const QVariantList& params, const QStri
 
 void RecordSet::close() {
     fields_.clear();
+    updateTexts_.clear();
     fieldIndex_.clear();
     rows_.clear();
     view_.clear();
@@ -88,19 +92,34 @@ void RecordSet::setRecNo(int row) {
     current_ = row;
 }
 
-QVariant RecordSet::value(int row, const QString& field) const {
+const QVariant& RecordSet::value(int row, const QString& field) const {
     return value(row, requireField(field));
 }
 
-QVariant RecordSet::value(int row, int field) const {
-    if (field < 0 || field >= fields_.size()) {
-        throw DatabaseError(QStringLiteral("字段位置超出范围：%1").arg(field));
-    }
+const QVariant& RecordSet::value(int row, int field) const {
+    requireFieldPosition(field);
     return rows_[rowIndex(row)].values.at(field);
 }
 
+void RecordSet::requireFieldPosition(int field) const {
+    if (field < 0 || field >= fields_.size()) {
+        throw DatabaseError(QStringLiteral("字段位置超出范围：%1").arg(field));
+    }
+}
+
+double RecordSet::sum(int field) const {
+    requireFieldPosition(field);
+    double total = 0;
+    for (int index : view_) total += VariantToDouble(rows_[index].values.at(field));
+    return total;
+}
+
 void RecordSet::setValue(int row, const QString& field, const QVariant& v) {
-    const int column = requireField(field);
+    setValue(row, requireField(field), v);
+}
+
+void RecordSet::setValue(int row, int column, const QVariant& v) {
+    requireFieldPosition(column);
     Row& r = rows_[rowIndex(row)];
     r.values[column] = v;
     r.changed.setBit(column);
@@ -225,6 +244,67 @@ void RecordSet::rebuildView() {
     current_ = found != view_.end() ? int(found - view_.begin()) : (view_.empty() ? -1 : 0);
 }
 
+RecordSet::OrderKey RecordSet::orderKey(const QVariant& v, const QCollatorSortKey& none,
+                                        QHash<QString, QCollatorSortKey>& texts) const {
+    if (isNull(v)) return {0, 0, {}, none};
+    if (isNumber(v)) return {1, v.toDouble(), {}, none};
+    if (v.typeId() == QMetaType::QByteArray) return {3, 0, v.toByteArray(), none};
+    const QString text = v.typeId() == QMetaType::QString
+                             ? *static_cast<const QString*>(v.constData())
+                             : v.toString();
+    const auto found = texts.constFind(text);
+    if (found != texts.cend()) return {2, 0, {}, found.value()};
+    // Only the first texts are kept: departments repeat and are found again, while a hash of
+    // every name would cost more in memory traffic than making their keys.
+    const QCollatorSortKey key = collator_.sortKey(text);
+    if (texts.size() < kKeptOrderTexts) texts.insert(text, key);
+    return {2, 0, {}, key};
+}
+
+int RecordSet::compareOrderKeys(const OrderKey& a, const OrderKey& b) {
+    if (a.rank != b.rank) return a.rank < b.rank ? -1 : 1;
+    switch (a.rank) {
+        case 1:
+            return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
+        case 2:
+            return a.text.compare(b.text);
+        case 3:
+            return a.bytes.compare(b.bytes);
+        default:
+            return 0;
+    }
+}
+
+void RecordSet::orderRows(const QStringList& fields) {
+    std::vector<int> columns;
+    for (const QString& field : fields) columns.push_back(requireField(field));
+    // Collation keys made once per distinct text: comparing two keys is a byte comparison, where
+    // comparing the texts would run the collation for every pair the sort looks at.
+    QHash<QString, QCollatorSortKey> texts;
+    const QCollatorSortKey none = collator_.sortKey(QString());
+    std::vector<OrderKey> keys;
+    keys.reserve(rows_.size() * columns.size());
+    for (const Row& row : rows_) {
+        for (int column : columns) keys.push_back(orderKey(row.values.at(column), none, texts));
+    }
+    const size_t width = columns.size();
+    std::vector<int> order(rows_.size());
+    for (int i = 0; i < int(order.size()); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        for (size_t k = 0; k < width; ++k) {
+            const int cmp = compareOrderKeys(keys[a * width + k], keys[b * width + k]);
+            if (cmp != 0) return cmp < 0;
+        }
+        return false;
+    });
+    std::vector<Row> ordered;
+    ordered.reserve(rows_.size());
+    for (int index : order) ordered.push_back(std::move(rows_[index]));
+    rows_ = std::move(ordered);
+    current_ = -1;
+    rebuildView();
+}
+
 void RecordSet::setSort(const QString& sort) {
     sortKeys_ = parseSort(sort);
     sort_ = sort;
@@ -241,6 +321,20 @@ bool RecordSet::hasPendingChanges() const {
     return std::any_of(rows_.begin(), rows_.end(), [](const Row& r) {
         return r.state != State::Clean && r.state != State::Discarded;
     });
+}
+
+QString RecordSet::updateText(const QBitArray& changed) {
+    // A batch changes the same columns in row after row; the statement text is built once.
+    const auto found = updateTexts_.constFind(changed);
+    if (found != updateTexts_.cend()) return found.value();
+    QStringList sets;
+    for (int i = 0; i < fields_.size(); ++i) {
+        if (changed.testBit(i)) sets << QStringLiteral("\"%1\"=?").arg(fields_.at(i));
+    }
+    return updateTexts_
+        .insert(changed,
+                QStringLiteral("UPDATE \"%1\" SET %2 WHERE ID=?").arg(table_, sets.join(u',')))
+        .value();
 }
 
 void RecordSet::writeRow(const Row& row, qint64* newId) {
@@ -270,17 +364,13 @@ void RecordSet::writeRow(const Row& row, qint64* newId) {
         db_->exec(QStringLiteral("DELETE FROM %1 WHERE ID=?").arg(table), {id});
         return;
     }
-    QStringList sets;
     QVariantList params;
     for (int i = 0; i < fields_.size(); ++i) {
-        if (!row.changed.testBit(i)) continue;
-        sets << QStringLiteral("\"%1\"=?").arg(fields_.at(i));
-        params << row.values.at(i);
+        if (row.changed.testBit(i)) params << row.values.at(i);
     }
-    if (sets.isEmpty()) return;
+    if (params.isEmpty()) return;
     params << id;
-    const int changedRows = db_->exec(
-        QStringLiteral("UPDATE %1 SET %2 WHERE ID=?").arg(table, sets.join(u',')), params);
+    const int changedRows = db_->exec(updateText(row.changed), params);
     // The row was removed behind our back: writing the rest would silently lose this change.
     if (changedRows != 1) {
         throw DatabaseError(QStringLiteral("记录已不存在，无法写回（ID=%1）").arg(id.toString()));

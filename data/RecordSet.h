@@ -44,16 +44,25 @@ class RecordSet {
     int recNo() const { return current_; }
     void setRecNo(int row);
 
-    QVariant value(int row, const QString& field) const;
-    QVariant value(int row, int field) const;
+    // The value held in the row, valid until the rows change.
+    const QVariant& value(int row, const QString& field) const;
+    const QVariant& value(int row, int field) const;
     QVariant fieldValue(const QString& field) const { return value(current_, field); }
     void setValue(int row, const QString& field, const QVariant& v);
+    void setValue(int row, int field, const QVariant& v);
+    // The sum of a field over the rows in view; empty values and text that is no number count 0.
+    double sum(int field) const;
     void setFieldValue(const QString& field, const QVariant& v) { setValue(current_, field, v); }
 
     // Adds an empty row at the end of the view and makes it current; returns its position.
     int append();
     void remove(int row);
 
+    // Puts the rows themselves in the order of `fields` as the database orders them by their
+    // collation (empty values, then numbers, then text by pinyin, then binary values); rows that
+    // compare equal keep the order they were read in. Like an "order by" of the query, this is
+    // the order setSort({}) returns to. The first row becomes current.
+    void orderRows(const QStringList& fields);
     void setSort(const QString& sort);
     const QString& sort() const { return sort_; }
     void setFilter(const QString& filter);
@@ -75,6 +84,14 @@ class RecordSet {
         int field;
         bool descending;
     };
+    // One value as the database's ordering sees it: its class (empty, number, text, binary)
+    // and, for text, its collation key.
+    struct OrderKey {
+        int rank;
+        double number;
+        QByteArray bytes;
+        QCollatorSortKey text;
+    };
     struct Condition {
         int field;
         QString op;
@@ -82,18 +99,24 @@ class RecordSet {
     };
 
     int rowIndex(int row) const;
+    void requireFieldPosition(int field) const;
     void rebuildView();
     std::vector<SortKey> parseSort(const QString& text) const;
     std::vector<Condition> parseFilter(const QString& text) const;
     bool passes(const Row& row) const;
     int compareValues(const QVariant& a, const QVariant& b) const;
+    OrderKey orderKey(const QVariant& v, const QCollatorSortKey& none,
+                      QHash<QString, QCollatorSortKey>& texts) const;
+    static int compareOrderKeys(const OrderKey& a, const OrderKey& b);
+    QString updateText(const QBitArray& changed);
     void writeRow(const Row& row, qint64* newId);
     void settle();
 
     Database* db_;
     QString table_;
     QStringList fields_;
-    QHash<QString, int> fieldIndex_;  // case-folded name -> first field of that name
+    QHash<QString, int> fieldIndex_;         // case-folded name -> first field of that name
+    QHash<QBitArray, QString> updateTexts_;  // changed fields -> UPDATE statement
     std::vector<Row> rows_;
     std::vector<int> view_;
     int current_ = -1;

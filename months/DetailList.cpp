@@ -46,12 +46,7 @@ QString DetailList::displayText(int row, int position) const {
 
 double DetailList::columnSum(int position) const {
     const int field = dsGZDetail.fieldIndex(layout.column(position).field);
-    if (field < 0) return 0;
-    double total = 0;
-    for (int row = 0; row < dsGZDetail.recordCount(); ++row) {
-        total += VariantToDouble(dsGZDetail.value(row, field));
-    }
-    return total;
+    return field < 0 ? 0 : dsGZDetail.sum(field);
 }
 
 QString DetailList::footerText(int position) const {
@@ -72,6 +67,19 @@ QString DetailList::footerText(int position) const {
 void DetailList::clear() {
     dsGZDetail.close();
     loaded_ = false;
+    withheld_ = false;
+}
+
+void DetailList::withhold() {
+    withheld_ = withheld_ || loaded_;
+    loaded_ = false;
+}
+
+bool DetailList::showWithheld() {
+    if (!withheld_) return false;
+    withheld_ = false;
+    loaded_ = true;
+    return true;
 }
 
 bool DetailList::ReadyGrid(const QString& month, int printDays) {
@@ -115,17 +123,38 @@ bool DetailList::ReadyGZList(const QString& month, int printDays) {
     month_ = month;
     // A reload orders by department and name again; the direction toggle stays program-wide.
     sortColumn_ = -1;
+    const QString rows = QStringLiteral("Select * from TGZ where GZMonth=?");
     try {
-        db_.exec(QStringLiteral("Update TGZ Set SelectStu=0 where GZMonth=?"), {month});
-        dsGZDetail.open(
-            QStringLiteral("Select * from TGZ where GZMonth=? order by DepartName,EmpName"),
-            {month}, QStringLiteral("TGZ"));
+        dsGZDetail.open(rows, {month}, QStringLiteral("TGZ"));
+        // The marks are cleared in the table, and the month read again, only when a row is
+        // marked: most loads then write nothing, and only marked rows are rewritten.
+        if (anyMarked()) {
+            db_.exec(QStringLiteral(
+                         "Update TGZ Set SelectStu=0 where GZMonth=? and ifnull(SelectStu,1)<>0"),
+                     {month});
+            dsGZDetail.open(rows, {month}, QStringLiteral("TGZ"));
+        }
+        // Ordered in memory by collation keys: the engine's sort would run the pinyin collation
+        // for every pair it compares.
+        dsGZDetail.orderRows({QStringLiteral("DepartName"), QStringLiteral("EmpName")});
     } catch (const DatabaseError&) {
+        dsGZDetail.close();
         return false;
     }
     loaded_ = true;
     captioned_ = true;
     return true;
+}
+
+bool DetailList::anyMarked() const {
+    const int field = dsGZDetail.fieldIndex(QStringLiteral("SelectStu"));
+    if (field < 0) return false;
+    for (int row = 0; row < dsGZDetail.recordCount(); ++row) {
+        // As the table compares: NULL and anything but the number 0 is a mark.
+        const QVariant& mark = dsGZDetail.value(row, field);
+        if (mark.typeId() != QMetaType::LongLong || mark.toLongLong() != 0) return true;
+    }
+    return false;
 }
 
 bool DetailList::openRows(const QString& sql, const QVariantList& params) {
@@ -211,19 +240,31 @@ void DetailList::titleClicked(int position) {
                        (sortAscending_ ? QStringLiteral(" ASC") : QStringLiteral(" DESC")));
 }
 
+std::vector<int> DetailList::shownFields(const QString& prefix, int count) const {
+    std::vector<int> fields;
+    for (int n = 1; n <= count; ++n) {
+        const int col = GetCol(prefix + QString::number(n));
+        if (col >= 0 && layout.column(col).visible)
+            fields.push_back(dsGZDetail.fieldIndex(layout.column(col).field));
+    }
+    return fields;
+}
+
+void DetailList::setTotal(int row, int field, double total) {
+    // A total that already holds the figure is not written again: recalculating a month whose
+    // totals are current then costs no write at all.
+    const QVariant& stored = dsGZDetail.value(row, field);
+    if (stored.typeId() == QMetaType::Double && stored.toDouble() == total) return;
+    dsGZDetail.setValue(row, field, total);
+}
+
 bool DetailList::ReCalcAll() {
     if (!loaded_) return true;
-    std::vector<int> earnings, deductions;
-    for (int n = 1; n <= Schema::EarningCount; ++n) {
-        const int col = GetCol(QStringLiteral("GZ%1").arg(n));
-        if (col >= 0 && layout.column(col).visible)
-            earnings.push_back(dsGZDetail.fieldIndex(layout.column(col).field));
-    }
-    for (int n = 1; n <= Schema::DeductionCount; ++n) {
-        const int col = GetCol(QStringLiteral("KK%1").arg(n));
-        if (col >= 0 && layout.column(col).visible)
-            deductions.push_back(dsGZDetail.fieldIndex(layout.column(col).field));
-    }
+    const std::vector<int> earnings = shownFields(QStringLiteral("GZ"), Schema::EarningCount);
+    const std::vector<int> deductions = shownFields(QStringLiteral("KK"), Schema::DeductionCount);
+    const int yfField = dsGZDetail.requireField(QStringLiteral("YFTotal"));
+    const int kkField = dsGZDetail.requireField(QStringLiteral("KKTotal"));
+    const int netField = dsGZDetail.requireField(QStringLiteral("GZTotal"));
     const auto sum = [this](int row, const std::vector<int>& fields) {
         double total = 0;
         for (int field : fields) total += VariantToDouble(dsGZDetail.value(row, field));
@@ -232,9 +273,9 @@ bool DetailList::ReCalcAll() {
     for (int row = 0; row < dsGZDetail.recordCount(); ++row) {
         const double yf = sum(row, earnings);
         const double kk = sum(row, deductions);
-        dsGZDetail.setValue(row, QStringLiteral("YFTotal"), yf);
-        dsGZDetail.setValue(row, QStringLiteral("KKTotal"), kk);
-        dsGZDetail.setValue(row, QStringLiteral("GZTotal"), yf - kk);
+        setTotal(row, yfField, yf);
+        setTotal(row, kkField, kk);
+        setTotal(row, netField, yf - kk);
     }
     if (!dsGZDetail.isEmpty()) dsGZDetail.setRecNo(dsGZDetail.recordCount() - 1);
     try {

@@ -39,6 +39,11 @@ class DetailList {
     double columnSum(int position) const;
 
     bool loaded() const { return loaded_; }
+    // Takes the loaded rows out of sight, as while the login asks for the password: loaded() is
+    // false and nothing is listed until showWithheld() lists the same rows again, unread.
+    void withhold();
+    // False when nothing was withheld (no rows had been loaded).
+    bool showWithheld();
     const QString& month() const { return month_; }
     // The group box title: "月度[<month>]工资发放明细表", "月度[XXXX]…" before any load.
     QString caption() const;
@@ -59,15 +64,22 @@ class DetailList {
     int sortColumn() const { return sortColumn_; }
 
     // Recomputes the three totals of every row from the amount columns that are shown (the
-    // month's enabled items) and writes them in one batch. False when the write failed: nothing
-    // of it is kept and the list shows what the table holds (the main window goes on silently).
+    // month's enabled items) and writes them in one batch. False when the write failed: the
+    // list then shows what the table holds, and the window goes on silently.
     bool ReCalcAll();
 
   private:
+    // Fields of the amount columns "GZ1".. or "KK1".. that are shown.
+    std::vector<int> shownFields(const QString& prefix, int count) const;
+    // True when a loaded row carries a print mark (SelectStu not 0).
+    bool anyMarked() const;
+    void setTotal(int row, int field, double total);
+
     Database& db_;
     Prompter& prompter_;
     QString month_;
     bool loaded_ = false;
+    bool withheld_ = false;
     bool captioned_ = false;
     bool sortAscending_ = false;
     int sortColumn_ = -1;

@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -32,6 +33,7 @@
 #include "ScriptedPrompter.h"
 #include "TDM.h"
 #include "TfrmMainGZT.h"
+#include "TfrmPassInput.h"
 
 namespace {
 
@@ -118,6 +120,7 @@ class MainWindowTest : public QObject {
     void startsWithoutDatabase();
     void monthsAndRows();
     void shownWindowGoesWithItsGridsFirst();
+    void firstActivationHidesRowsDuringLogin();
     void helpPageAndClose();
     void generalErrorBox_data();
     void generalErrorBox();
@@ -213,6 +216,63 @@ void MainWindowTest::shownWindowGoesWithItsGridsFirst() {
     }
     window.reset();
     QCOMPARE(wentFirst, QStringList({"DBGridEh1", "DBGridEh2"}));
+}
+
+// While the first activation asks for the password no salary row is listed; afterwards the
+// rows loaded at creation are listed again as they were, not read anew (the month's print marks
+// are cleared once, at creation).
+void MainWindowTest::firstActivationHidesRowsDuringLogin() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    AppPath = programFolder(dir);
+    QVERIFY(Schema::createDatabaseFile(AppPath));
+    {
+        Database db;
+        db.open(Schema::databasePath(AppPath), Schema::databaseKey());
+        fixture::addMonth(db, QStringLiteral("202612"));
+        for (int i = 0; i < 3; ++i) {
+            fixture::addRow(db, QStringLiteral("202612"),
+                            {{"EmpName", QStringLiteral("员工%1").arg(i)}, {"SelectStu", 1}});
+        }
+        db.exec(QStringLiteral("update TPara set LogPass='Secret'"));
+    }
+    QFile marker(dir.filePath(QStringLiteral("NotFirst.txt")));
+    QVERIFY(marker.open(QIODevice::WriteOnly));
+    marker.close();
+    ScriptedPrompter prompter;
+    TDM dm(AppPath, prompter);
+    TfrmMainGZT window(dm, prompter);
+    QAbstractItemModel* rows = window.detailGrid()->view()->model();
+    QCOMPARE(rows->rowCount(), 3);
+    {
+        Database db;
+        db.open(Schema::databasePath(AppPath), Schema::databaseKey());
+        db.exec(QStringLiteral("update TGZ set SelectStu=1 where EmpName='员工1'"));
+    }
+
+    int rowsDuringLogin = -1;
+    QString captionDuringLogin;
+    const ModalWatch login = ModalWatch::on<TfrmPassInput>([&](TfrmPassInput* box) {
+        rowsDuringLogin = rows->rowCount();
+        captionDuringLogin = window.detailCaption();
+        QTest::keyClicks(box->passwordEdit(), QStringLiteral("Secret"));
+        box->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+    });
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&window, &activate);
+
+    QVERIFY(login.answered());
+    QCOMPARE(rowsDuringLogin, 0);
+    QCOMPARE(captionDuringLogin, QStringLiteral("月度[202612]工资发放明细表"));
+    QVERIFY(!window.firstActivation());
+    QVERIFY(prompter.shown().isEmpty());
+    QCOMPARE(rows->rowCount(), 3);
+    QCOMPARE(
+        rows->index(1, window.detailList().GetCol(QStringLiteral("EmpName"))).data().toString(),
+        QStringLiteral("员工1"));
+    Database db;
+    db.open(Schema::databasePath(AppPath), Schema::databaseKey());
+    QCOMPARE(fixture::count(db, QStringLiteral("select count(*) from TGZ where SelectStu=1")), 1);
 }
 
 void MainWindowTest::layoutAndParametersWithDatabase() {

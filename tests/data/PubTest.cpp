@@ -166,6 +166,9 @@ TEST(VariantToDouble, ReadsNumbersAndTreatsTheRestAsZero) {
         {QVariant(2.25), 2.25},
         {QVariant(qlonglong(5000000000)), 5e9},
         {QVariant(QStringLiteral("inf")), 0.0},
+        {QVariant(qInf()), 0.0},
+        {QVariant(qQNaN()), 0.0},
+        {QVariant(-0.5), -0.5},
     };
     for (const auto& [value, expected] : cases) {
         SCOPED_TRACE(value.toString().toStdString());

@@ -197,3 +197,54 @@ TEST_F(RecordSetTest, EmptySetHasNoCurrentRow) {
     EXPECT_EQ(rs.append(), 0);
     EXPECT_EQ(rs.recNo(), 0);
 }
+
+// The rows put in order in memory come in the order the database's own "order by" gives them:
+// pinyin, letters without case, digits by value, empty and missing values, ties.
+TEST_F(RecordSetTest, RowsOrderedInMemoryAsTheDatabaseOrdersThem) {
+    db.exec("delete from TGZ");
+    const QVariant none;
+    const QVariantList departments{"生产部", "财务部", "办公室", none,   "",       "Abc",
+                                   "abc",    "生产部", "2部",    "10部", "財務部", "生产部"};
+    const QVariantList names{"张三", "李四", "王五", "赵六", "安娜", "bob",
+                             "Bob",  "张三", "钱七", none,   "孙八", "阿张"};
+    for (int i = 0; i < departments.size(); ++i) {
+        db.exec("insert into TGZ (GZMonth, DepartName, EmpName) values ('m', ?, ?)",
+                {departments.at(i), names.at(i)});
+    }
+    db.exec("insert into TGZ (GZMonth, DepartName, EmpName) values ('m', ?, ?)",
+            {QByteArray("\x01\x02", 2), "二进制"});
+    db.exec("insert into TGZ (GZMonth, DepartName, EmpName) values ('m', 7, '数字')");
+    QStringList expected;
+    for (const QVariantList& row :
+         db.query("select ID from TGZ where GZMonth='m' order by DepartName, EmpName").rows) {
+        expected << row.at(0).toString();
+    }
+
+    rs.open("select * from TGZ where GZMonth=?", {"m"}, "TGZ");
+    rs.orderRows({"DepartName", "EmpName"});
+    QStringList ordered;
+    for (int i = 0; i < rs.recordCount(); ++i) ordered << rs.value(i, "ID").toString();
+    EXPECT_EQ(ordered, expected);
+    EXPECT_EQ(rs.recNo(), 0);
+
+    // A view sort comes back to this order when it is taken off.
+    rs.setSort("ID DESC");
+    rs.setSort({});
+    ordered.clear();
+    for (int i = 0; i < rs.recordCount(); ++i) ordered << rs.value(i, "ID").toString();
+    EXPECT_EQ(ordered, expected);
+}
+
+// Sums count the rows in view only, and values that are no number as 0.
+TEST_F(RecordSetTest, SumOverTheRowsInView) {
+    const int pay = rs.fieldIndex("GZTotal");
+    EXPECT_DOUBLE_EQ(rs.sum(pay), 3000 + 4500.5 + 2800 + 5200 + 4500.5);
+    rs.setFilter("SelectStu=1");
+    EXPECT_DOUBLE_EQ(rs.sum(pay), 3000 + 2800 + 4500.5);
+    rs.setFilter({});
+    rs.setValue(0, "GZTotal", QStringLiteral("abc"));
+    rs.setValue(1, "GZTotal", QVariant());
+    rs.remove(2);
+    EXPECT_DOUBLE_EQ(rs.sum(pay), 5200 + 4500.5);
+    EXPECT_THROW(rs.sum(-1), DatabaseError);
+}

@@ -72,9 +72,13 @@ void makeProgramFolder(const QString& folder) {
     Transaction transaction(db);
     fixture::addMonth(db, QStringLiteral("202401"));
     fixture::addStructure(db, QStringLiteral("202401"), 3, 1);
+    // The totals are stale, so a recalculation has every row to write.
     for (int i = 0; i < 300; ++i) {
         fixture::addRow(db, QStringLiteral("202401"),
-                        {{"EmpName", QStringLiteral("职员%1").arg(i)}, {"GZ1", 1000 + i}});
+                        {{"EmpName", QStringLiteral("职员%1").arg(i)},
+                         {"GZ1", 1000 + i},
+                         {"YFTotal", 0},
+                         {"GZTotal", 0}});
     }
     transaction.commit();
 }

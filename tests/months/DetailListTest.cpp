@@ -120,11 +120,23 @@ TEST_F(DetailListTest, LoadsTheMonthByDepartmentAndNameAndClearsPrintMarks) {
     fixture::addRow(db, "m", {{"DepartName", "生产部"}, {"EmpName", "张三"}, {"SelectStu", 1}});
     fixture::addRow(db, "m", {{"DepartName", "财务部"}, {"EmpName", "王五"}});
     fixture::addRow(db, "m", {{"DepartName", "生产部"}, {"EmpName", "李四"}});
+    // A mark left unset (NULL) counts as a mark to clear, as any value other than 0 does.
+    fixture::addRow(db, "m", {{"DepartName", "质检部"}, {"EmpName", "赵六"}, {"SelectStu", {}}});
+    fixture::addRow(db, "m", {{"DepartName", "质检部"}, {"EmpName", "钱七"}, {"SelectStu", 2}});
     fixture::addRow(db, "other", {{"EmpName", "外人"}, {"SelectStu", 1}});
     ASSERT_TRUE(list.ReadyGZList("m", 0));
-    EXPECT_EQ(column("EmpName"), (QStringList{"王五", "李四", "张三"}));
-    EXPECT_EQ(column("SortIdx"), (QStringList{"1", "2", "3"}));
+    EXPECT_EQ(column("EmpName"), (QStringList{"王五", "李四", "张三", "钱七", "赵六"}));
+    EXPECT_EQ(column("SortIdx"), (QStringList{"1", "2", "3", "4", "5"}));
     EXPECT_EQ(count(db, "select count(*) from TGZ where SelectStu=1"), 1);
+    EXPECT_EQ(count(db, "select count(*) from TGZ where GZMonth='m' and SelectStu=0"), 5);
+    // With no mark left, loading writes nothing.
+    db.execScript(
+        "create temp table written (id integer);"
+        "create temp trigger count_writes after update on TGZ begin "
+        "insert into written values (new.ID); end;");
+    ASSERT_TRUE(list.ReadyGZList("m", 0));
+    EXPECT_EQ(count(db, "select count(*) from written"), 0);
+    EXPECT_EQ(list.dsGZDetail.recordCount(), 5);
     EXPECT_EQ(list.caption(), "月度[m]工资发放明细表");
 }
 
@@ -195,6 +207,68 @@ TEST_F(DetailListTest, ReCalcAllThatCannotWriteSaysSoAndKeepsNothing) {
     db.execScript("DROP TRIGGER no_total");
     EXPECT_TRUE(list.ReCalcAll());
     EXPECT_EQ(count(db, "select count(*) from TGZ where YFTotal=0"), 0);
+}
+
+// Rows whose totals already hold the figures are not written again; a failing write is told
+// to the caller and the list goes back to the stored totals.
+TEST_F(DetailListTest, ReCalcAllWritesOnlyStaleTotalsAndTellsAFailedWrite) {
+    fixture::addStructure(db, "m", 1, 1);
+    fixture::addRow(
+        db, "m",
+        {{"GZ1", 3000}, {"KK1", 200}, {"YFTotal", 3000}, {"KKTotal", 200}, {"GZTotal", 2800}});
+    fixture::addRow(
+        db, "m",
+        {{"GZ1", 1000}, {"YFTotal", 1000}, {"KKTotal", 0}, {"GZTotal", 999}});  // stale net pay
+    fixture::addRow(db, "m", {{"GZ1", 500}});                                   // no totals at all
+    db.execScript(
+        "create temp table written (id integer);"
+        "create temp trigger count_writes after update on TGZ begin "
+        "insert into written values (new.ID); end;");
+    ASSERT_TRUE(list.ReadyGZList("m", 0));
+    EXPECT_TRUE(list.ReCalcAll());
+    const QueryResult ids = db.query("select id from written order by id");
+    ASSERT_EQ(ids.rows.size(), 2u);
+    EXPECT_EQ(ids.rows[0][0].toInt(), 2);
+    EXPECT_EQ(ids.rows[1][0].toInt(), 3);
+    const QueryResult totals = db.query("select YFTotal, KKTotal, GZTotal from TGZ order by ID");
+    EXPECT_EQ(totals.rows[1], (QVariantList{1000.0, 0.0, 1000.0}));
+    EXPECT_EQ(totals.rows[2], (QVariantList{500.0, 0.0, 500.0}));
+    EXPECT_TRUE(list.ReCalcAll());  // nothing stale is left
+    EXPECT_EQ(count(db, "select count(*) from written"), 2);
+
+    db.exec("update TGZ set GZ1=2000 where ID=1");
+    db.execScript(
+        "create temp trigger refuse before update on TGZ begin "
+        "select raise(abort, 'disk full'); end;");
+    ASSERT_TRUE(list.ReadyGZList("m", 0));
+    EXPECT_FALSE(list.ReCalcAll());
+    EXPECT_FALSE(list.dsGZDetail.hasPendingChanges());
+    EXPECT_EQ(db.query("select YFTotal from TGZ where ID=1").rows[0][0].toDouble(), 3000.0);
+    EXPECT_EQ(list.displayText(0, list.GetCol("YFTotal")), "3000");
+}
+
+TEST_F(DetailListTest, WithheldRowsAreListedAgainUnread) {
+    fixture::addRow(db, "m", {{"EmpName", "甲"}, {"GZTotal", 10}});
+    fixture::addRow(db, "m", {{"EmpName", "乙"}, {"GZTotal", 20}});
+    EXPECT_FALSE(list.showWithheld());  // nothing loaded, nothing to show
+    ASSERT_TRUE(list.ReadyGZList("m", 0));
+    list.dsGZDetail.setRecNo(1);
+    list.withhold();
+    EXPECT_FALSE(list.loaded());
+    EXPECT_EQ(list.footerText(5), "0条");
+    EXPECT_EQ(list.caption(), "月度[m]工资发放明细表");
+    list.withhold();  // twice is once
+    db.exec("delete from TGZ where EmpName='甲'");
+    EXPECT_TRUE(list.showWithheld());
+    EXPECT_TRUE(list.loaded());
+    EXPECT_EQ(column("EmpName"), (QStringList{"甲", "乙"}));
+    EXPECT_EQ(list.dsGZDetail.recNo(), 1);
+    EXPECT_FALSE(list.showWithheld());
+
+    list.withhold();
+    list.clear();  // a closed list has nothing withheld
+    EXPECT_FALSE(list.showWithheld());
+    EXPECT_FALSE(list.loaded());
 }
 
 TEST_F(DetailListTest, DeleteCurrentAsksFirst) {
