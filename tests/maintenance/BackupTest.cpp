@@ -15,6 +15,7 @@
 #include "ScriptedPrompter.h"
 #include "TDM.h"
 #include "TestFolder.h"
+#include "Transaction.h"
 
 namespace {
 
@@ -175,4 +176,18 @@ TEST_F(BackupTest, FailuresAreToldAndWriteNothing) {
         EXPECT_EQ(prompter.shown().mid(1), QStringList{kFailed});
         EXPECT_EQ(maint::treeChecksums(outside.path()), before);
     }
+}
+
+TEST_F(BackupTest, InsideAnOpenTransactionNothingIsWritten) {
+    // Its changes may already be partly in the file: such a state must not become a backup.
+    Transaction open(db());
+    fixture::addRow(db(), "202401", {{"EmpName", "未提交"}});
+    const QStringList before = maint::treeChecksums(outside.path());
+    EXPECT_FALSE(backup(outside.filePath("during.GZBK")));
+    EXPECT_EQ(prompter.shown().mid(1), QStringList{kFailed});
+    EXPECT_EQ(maint::treeChecksums(outside.path()), before);
+    // The transaction goes on unharmed.
+    EXPECT_EQ(fixture::count(db(), "select count(*) from TGZ"), 2);
+    open.commit();
+    EXPECT_EQ(fixture::count(db(), "select count(*) from TGZ"), 2);
 }
