@@ -4,7 +4,11 @@
 #include <QLocale>
 #include <QSet>
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <limits>
+#include <optional>
+#include <string_view>
 
 #include "FreexlReader.h"
 #include "SpreadsheetError.h"
@@ -44,6 +48,66 @@ QStringList fieldNames(const SheetReader::RowCells* heading, int first, int widt
     return names;
 }
 
+// The value in general format from its shortest round-trip digits, or nothing when those are
+// more than 15. With 15 digits or fewer, rounding the value to 15 significant digits gives the
+// same digits back (they lie on the 15-digit grid, nearer than half a step of it), so this is
+// the general format's result at a fraction of the cost of its exact rounding.
+std::optional<QString> shortNumberText(double value) {
+    char buffer[40];
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+    if (error != std::errc()) return std::nullopt;
+    std::string_view text(buffer, std::size_t(end - buffer));
+    const bool negative = text.front() == '-';
+    if (negative) text.remove_prefix(1);
+    const std::size_t e = text.find('e');
+    if (e == std::string_view::npos || e + 2 > text.size()) return std::nullopt;
+    char digits[24];
+    int count = 0;
+    for (const char c : text.substr(0, e)) {
+        if (c == '.') continue;
+        if (count == 15) return std::nullopt;
+        digits[count++] = c;
+    }
+    std::string_view power = text.substr(e + 1);
+    const bool negativePower = power.front() == '-';
+    power.remove_prefix(1);
+    int exponent = 0;
+    if (std::from_chars(power.data(), power.data() + power.size(), exponent).ec != std::errc())
+        return std::nullopt;
+    if (negativePower) exponent = -exponent;
+
+    QString out;
+    out.reserve(count + 8);
+    if (negative) out += u'-';
+    const auto addDigits = [&](int from, int to) {
+        for (int i = from; i < to; ++i) out += QLatin1Char(digits[i]);
+    };
+    if (exponent < -4 || exponent >= 15) {
+        addDigits(0, 1);
+        if (count > 1) {
+            out += u'.';
+            addDigits(1, count);
+        }
+        out += exponent < 0 ? QLatin1String("e-") : QLatin1String("e+");
+        const int magnitude = std::abs(exponent);
+        if (magnitude < 10) out += u'0';
+        out += QString::number(magnitude);
+    } else if (exponent < 0) {
+        out += QLatin1String("0.");
+        out += QString(-exponent - 1, u'0');
+        addDigits(0, count);
+    } else if (count <= exponent + 1) {
+        addDigits(0, count);
+        out += QString(exponent + 1 - count, u'0');
+    } else {
+        addDigits(0, exponent + 1);
+        out += u'.';
+        addDigits(exponent + 1, count);
+    }
+    return out;
+}
+
 }  // namespace
 
 std::unique_ptr<SheetReader> SheetReader::open(const QString& path) {
@@ -67,6 +131,10 @@ void SheetReader::requireSheet(int index) const {
 
 QString SheetReader::numberText(double value) {
     if (value == 0) return QStringLiteral("0");
+    // Subnormal values have too few bits for that reasoning.
+    if (std::isnormal(value)) {
+        if (std::optional<QString> text = shortNumberText(value)) return std::move(*text);
+    }
     return QString::number(value, 'g', 15);
 }
 

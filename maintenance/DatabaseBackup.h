@@ -17,9 +17,10 @@ class DatabaseBackup {
     // "<program folder>/Bak/yyyyMMdd.GZBK".
     static QString proposedFile(const QString& appPath, const QDate& day);
 
-    // Writes the archive. ZYDB.dat in it is a consistent, encrypted copy made through the open
-    // connection, so changes the program has committed are all in it and a half-written page
-    // never is; the engine's side files of the live database are left out. An existing `target`
+    // Writes the archive. ZYDB.dat in it is the encrypted database file read while the open
+    // connection holds a read transaction, so changes the program has committed are all in it
+    // and a half-written page never is; the engine's side files of the live database are left
+    // out. An existing `target`
     // is replaced only once the whole archive is written. Throws FileError or DatabaseError.
     void writeArchive(const QString& target) const;
 
@@ -27,8 +28,6 @@ class DatabaseBackup {
     bool MenuItem1Click(Prompter& prompter, const QDate& today) const;
 
   private:
-    void snapshotDatabase(const QString& copy) const;
-
     Database& db_;
     QString appPath_;
 };

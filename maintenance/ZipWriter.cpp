@@ -7,8 +7,6 @@
 #include "FileError.h"
 #include "ZipErrorText.h"
 
-namespace {}  // namespace
-
 ZipWriter::ZipWriter(const QString& path) : path_(path) {
     int code = 0;
     archive_ = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
@@ -26,12 +24,17 @@ void ZipWriter::fail(const QString& what) const {
                         .arg(what, path_, QString::fromLocal8Bit(zip_strerror(archive_))));
 }
 
-void ZipWriter::addFile(const QString& entryName, const QString& source) {
+void ZipWriter::addFile(const QString& entryName, const QString& source, Compression compression) {
     zip_source_t* data = zip_source_file(archive_, QFile::encodeName(source).constData(), 0, -1);
     if (!data) fail(QStringLiteral("无法读取文件%1").arg(source));
-    if (zip_file_add(archive_, entryName.toUtf8().constData(), data,
-                     ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
+    const zip_int64_t index = zip_file_add(archive_, entryName.toUtf8().constData(), data,
+                                           ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+    if (index < 0) {
         zip_source_free(data);
+        fail(QStringLiteral("无法加入文件%1").arg(entryName));
+    }
+    const zip_int32_t method = compression == Compression::Store ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
+    if (zip_set_file_compression(archive_, zip_uint64_t(index), method, 0) < 0) {
         fail(QStringLiteral("无法加入文件%1").arg(entryName));
     }
 }

@@ -15,9 +15,12 @@ class ZipWriter {
     ZipWriter(const ZipWriter&) = delete;
     ZipWriter& operator=(const ZipWriter&) = delete;
 
-    // Adds the file at `source` under `entryName` ("folder/name"), compressed. Its content is
-    // read by commit(), so the file must stay until then. Throws FileError.
-    void addFile(const QString& entryName, const QString& source);
+    enum class Compression { Deflate, Store };
+
+    // Adds the file at `source` under `entryName` ("folder/name"), deflated or stored as it
+    // is. Its content is read by commit(), so the file must stay until then. Throws FileError.
+    void addFile(const QString& entryName, const QString& source,
+                 Compression compression = Compression::Deflate);
     // Adds a folder entry, so that an empty folder comes back on extraction. Throws FileError.
     void addFolder(const QString& entryName);
     // Writes the archive and puts it in place. Throws FileError; the target is then unchanged.

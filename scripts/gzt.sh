@@ -27,7 +27,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format
     qt6-base-dev libgl-dev qt6-translations-l10n
     libsqlcipher-dev sqlcipher
-    libzip-dev libcurl4-openssl-dev libxlsxwriter-dev libfreexl-dev libqpdf-dev qpdf
+    libzip-dev libexpat1-dev libcurl4-openssl-dev libxlsxwriter-dev libfreexl-dev libqpdf-dev qpdf
     libgtest-dev libbenchmark-dev
     python3 python3-aiosmtpd python3-xlrd python3-openpyxl python3-xlwt
     fonts-arphic-uming fonts-wqy-microhei

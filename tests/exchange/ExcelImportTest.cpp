@@ -122,6 +122,50 @@ TEST_F(ExcelImportTest, FieldListHoldsTheShownColumnsWithoutTotals) {
     EXPECT_EQ(two[0].unique, QStringLiteral("Y"));
 }
 
+// Amount texts as the readers give them and as users type them: each row stores its number or
+// is skipped.
+TEST_F(ExcelImportTest, AmountTextsAreStoredAsTheirNumbers) {
+    const struct {
+        const char* text;
+        std::optional<double> stored;  // nothing: the row is skipped
+    } cases[] = {{"3000", 3000},
+                 {"-12.75", -12.75},
+                 {"0.1", 0.1},
+                 {"007", 7},
+                 {" 42.5 ", 42.5},
+                 {"1e+15", 1e15},
+                 {"2.5e-07", 2.5e-7},
+                 {"+8", 8},
+                 {".5", 0.5},
+                 {"5.", 5},
+                 {"1.2.3", {}},
+                 {"12abc", {}},
+                 {"-", {}},
+                 {"--5", {}},
+                 {"１２", {}},
+                 {"inf", {}},
+                 {"0.30000000000000004", 0.30000000000000004}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        db.exec(QStringLiteral("delete from TGZ"));
+        SheetTable table;
+        table.columns = QStringList{QStringLiteral("姓名"), QStringLiteral("金额")};
+        table.rows = {QStringList{QStringLiteral("张三"), QString::fromUtf8(c.text)}};
+        std::vector<ExcelImport::MappingRow> mapping(2);
+        mapping[0].field = QStringLiteral("EmpName");
+        mapping[0].excelColumn = QStringLiteral("姓名");
+        mapping[1].field = QStringLiteral("GZ1");
+        mapping[1].excelColumn = QStringLiteral("金额");
+        const ExcelImport::Summary summary = ExcelImport::UpdateData(db, kMonth, table, mapping);
+        EXPECT_EQ(summary.imported, c.stored ? 1 : 0);
+        EXPECT_EQ(summary.skipped, c.stored ? 0 : 1);
+        if (!c.stored) continue;
+        const QueryResult stored = db.query(QStringLiteral("select GZ1 from TGZ"));
+        ASSERT_EQ(stored.rows.size(), 1u);
+        EXPECT_EQ(stored.rows[0][0].toDouble(), *c.stored);
+    }
+}
+
 class ExcelImportFormats : public ExcelImportTest, public ::testing::WithParamInterface<QString> {};
 
 TEST_P(ExcelImportFormats, ImportsEveryRowByTheAutomaticMapping) {

@@ -8,6 +8,11 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
 
 #include "QtPrinters.h"
 #include "SheetReader.h"
@@ -379,6 +384,39 @@ TEST(SheetReaderFiles, NumbersReadAsASpreadsheetShowsThem) {
                  {-12.75, "-12.75"}, {-0.0, "0"},        {123456789012.0, "123456789012"},
                  {1e15, "1e+15"},    {2.5e-7, "2.5e-07"}};
     for (const auto& c : cases) EXPECT_EQ(SheetReader::numberText(c.value), QString(c.text));
+}
+
+// The general format against the C library's "%.15g" over amounts, integers, powers of ten at
+// the edges of the fixed notation, values of 16 and 17 digits and arbitrary bit patterns.
+TEST(SheetReaderFiles, NumbersMatchTheCLibrarysGeneralFormat) {
+    std::vector<double> values{1e14,
+                               99999999999999.9,
+                               999999999999999.0,
+                               1e15,
+                               0.0001,
+                               0.00001,
+                               0.000123456,
+                               1.0 / 3,
+                               2.0 / 3,
+                               1e-300,
+                               1e300,
+                               4.9e-324,
+                               1.7976931348623157e308};
+    std::mt19937_64 random(20241211);
+    for (int i = 0; i < 20000; ++i) {
+        values.push_back(double(std::int64_t(random() % 100000000)) / 100);
+        values.push_back(double(std::int64_t(random() >> 11)) * (i % 2 ? 1 : -1));
+        values.push_back(std::ldexp(double(random() >> 11), int(random() % 200) - 150));
+        const std::uint64_t bits = random();
+        double any = 0;
+        std::memcpy(&any, &bits, sizeof any);
+        values.push_back(any);
+    }
+    for (const double value : values) {
+        if (!std::isfinite(value) || value == 0) continue;
+        ASSERT_EQ(SheetReader::numberText(value), QString::asprintf("%.15g", value))
+            << QString::asprintf("%.17g", value).toStdString();
+    }
 }
 
 }  // namespace

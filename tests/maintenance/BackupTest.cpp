@@ -15,6 +15,7 @@
 #include "ScriptedPrompter.h"
 #include "TDM.h"
 #include "TestFolder.h"
+#include "Transaction.h"
 
 namespace {
 
@@ -104,6 +105,25 @@ TEST_F(BackupTest, ArchivedDatabaseIsEncryptedAndHoldsWhatWasCommitted) {
     EXPECT_EQ(maint::dumpDatabase(opened), expected);
 }
 
+TEST_F(BackupTest, EncryptedDatabaseIsStoredAndOtherFilesDeflated) {
+    // Compressible enough that deflating it must pay off.
+    maint::writeFile(data("notes.txt"), QByteArray(20000, 'a'));
+    const QString target = outside.filePath("methods.GZBK");
+    ASSERT_TRUE(backup(target));
+    const maint::ToolResult listed = maint::runTool(
+        "/usr/bin/python3",
+        {"-c",
+         "import sys, zipfile\n"
+         "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
+         "    if not i.is_dir(): print(i.filename, i.compress_type, i.compress_size < i.file_size)",
+         target});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    QStringList lines = QString::fromUtf8(listed.out).split(u'\n', Qt::SkipEmptyParts);
+    lines.sort();
+    EXPECT_EQ(lines, (QStringList{"ContractFile/合同/张三.txt 8 False", "ZYDB.dat 0 False",
+                                  "notes.txt 8 True"}));
+}
+
 TEST_F(BackupTest, TypedNameGetsTheExtension) {
     ASSERT_TRUE(backup(folder.file("Bak/mine")));
     EXPECT_FALSE(QFileInfo::exists(folder.file("Bak/mine")));
@@ -156,4 +176,18 @@ TEST_F(BackupTest, FailuresAreToldAndWriteNothing) {
         EXPECT_EQ(prompter.shown().mid(1), QStringList{kFailed});
         EXPECT_EQ(maint::treeChecksums(outside.path()), before);
     }
+}
+
+TEST_F(BackupTest, InsideAnOpenTransactionNothingIsWritten) {
+    // Its changes may already be partly in the file: such a state must not become a backup.
+    Transaction open(db());
+    fixture::addRow(db(), "202401", {{"EmpName", "未提交"}});
+    const QStringList before = maint::treeChecksums(outside.path());
+    EXPECT_FALSE(backup(outside.filePath("during.GZBK")));
+    EXPECT_EQ(prompter.shown().mid(1), QStringList{kFailed});
+    EXPECT_EQ(maint::treeChecksums(outside.path()), before);
+    // The transaction goes on unharmed.
+    EXPECT_EQ(fixture::count(db(), "select count(*) from TGZ"), 2);
+    open.commit();
+    EXPECT_EQ(fixture::count(db(), "select count(*) from TGZ"), 2);
 }

@@ -135,17 +135,21 @@ inline QByteArray unzipEntry(const QString& archive, const QString& name) {
 }
 
 // Writes a ZIP archive with Python's zipfile, which stores names exactly as given (".." and
-// leading slashes included), so that archives our code would never write can be tried.
+// leading slashes included), so that archives our code would never write can be tried. The
+// entries are stored, or all deflated when `deflated`.
 inline void pythonZip(const QString& archive, const QString& scratch,
-                      const std::vector<std::pair<QString, QByteArray>>& entries) {
+                      const std::vector<std::pair<QString, QByteArray>>& entries,
+                      bool deflated = false) {
     QStringList arguments{
         QStringLiteral("-c"),
         QStringLiteral("import sys, zipfile\n"
                        "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
-                       "for name, source in zip(sys.argv[2::2], sys.argv[3::2]):\n"
-                       "    z.writestr(zipfile.ZipInfo(name), open(source, 'rb').read())\n"
+                       "for name, source in zip(sys.argv[3::2], sys.argv[4::2]):\n"
+                       "    info = zipfile.ZipInfo(name)\n"
+                       "    if sys.argv[2] == '1': info.compress_type = zipfile.ZIP_DEFLATED\n"
+                       "    z.writestr(info, open(source, 'rb').read())\n"
                        "z.close()\n"),
-        archive};
+        archive, deflated ? QStringLiteral("1") : QStringLiteral("0")};
     int n = 0;
     for (const auto& [name, bytes] : entries) {
         const QString source = QDir(scratch).filePath(QStringLiteral("entry%1.bin").arg(n++));

@@ -109,6 +109,25 @@ TEST_F(RestoreTest, RoundTripBringsBackEveryRowAndFile) {
               QStringList{"db"});
 }
 
+// Backups made before the database was stored as it is have every entry deflated.
+TEST_F(RestoreTest, ArchivesWithTheDatabaseDeflatedStillRestore) {
+    const QStringList original = maint::dumpDatabase(db());
+    const QByteArray database = maint::readFile(Schema::databasePath(folder.path()));
+    const QString archive = outside.filePath("deflated.GZBK");
+    const QTemporaryDir scratch;
+    maint::pythonZip(archive, scratch.path(), {{"ZYDB.dat", database}, {"notes.txt", "旧的备注"}},
+                     true);
+    db().exec("delete from TGZ");
+    maint::writeFile(data("notes.txt"), "changed");
+
+    EXPECT_TRUE(restore(archive));
+    EXPECT_EQ(prompter.shown(), (QStringList{openLine(), kRestored}));
+    Database restored;
+    restored.open(Schema::databasePath(folder.path()), Schema::databaseKey());
+    EXPECT_EQ(maint::dumpDatabase(restored), original);
+    EXPECT_EQ(maint::readFile(data("notes.txt")), "旧的备注");
+}
+
 TEST_F(RestoreTest, PasswordRule) {
     const struct {
         const char* name;
