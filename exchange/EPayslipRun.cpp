@@ -201,25 +201,32 @@ void EPayslipRun::ReadyItems() {
 
 EPayslipRun::Replacements EPayslipRun::replacementsFor(const QStringList& columns,
                                                        const QVariantList& row, int index) const {
-    const QString format = AmountFormat(params_);
-    const auto amount = [&](const QString& field) {
-        return FormatFloat(format, VariantToDouble(valueOf(columns, row, field)));
+    return valuesFor(planFor(columns), row, index);
+}
+
+EPayslipRun::Plan EPayslipRun::planFor(const QStringList& columns) const {
+    using Source = Slot::Source;
+    const auto from = [&](const QString& placeholder, Source source, const QString& field) {
+        const int c = column(columns, field);
+        if (c < 0) throw DatabaseError(QStringLiteral("工资数据中没有字段“%1”").arg(field));
+        return Slot{placeholder, source, c, QString()};
     };
-    Replacements list{
-        {QStringLiteral("[单位名称]"), params_.EntName},
-        {QStringLiteral("[EmpName]"), textOf(valueOf(columns, row, QStringLiteral("EmpName")))},
-        {QStringLiteral("[GZMonth]"), month_},
-        {QStringLiteral("[WorkDays]"),
-         plainNumber(valueOf(columns, row, QStringLiteral("WorkDays")))},
-        {QStringLiteral("[HourCount]"),
-         plainNumber(valueOf(columns, row, QStringLiteral("HourCount")))},
-        {QStringLiteral("[OneDayMOney]"),
-         FormatFloat(QStringLiteral("0"),
-                     VariantToDouble(valueOf(columns, row, QStringLiteral("OneDayMOney"))))},
-        {QStringLiteral("[SortIdx]"), QString::number(index)},
-        {QStringLiteral("[YFTotal]"), amount(QStringLiteral("YFTotal"))},
-        {QStringLiteral("[KKTotal]"), amount(QStringLiteral("KKTotal"))},
-        {QStringLiteral("[GZTotal]"), amount(QStringLiteral("GZTotal"))},
+    const auto fixed = [](const QString& placeholder, const QString& text) {
+        return Slot{placeholder, Source::Fixed, -1, text};
+    };
+    Plan plan;
+    plan.amountFormat = AmountFormat(params_);
+    plan.entries = {
+        fixed(QStringLiteral("[单位名称]"), params_.EntName),
+        from(QStringLiteral("[EmpName]"), Source::Text, QStringLiteral("EmpName")),
+        fixed(QStringLiteral("[GZMonth]"), month_),
+        from(QStringLiteral("[WorkDays]"), Source::Plain, QStringLiteral("WorkDays")),
+        from(QStringLiteral("[HourCount]"), Source::Plain, QStringLiteral("HourCount")),
+        from(QStringLiteral("[OneDayMOney]"), Source::WholeAmount, QStringLiteral("OneDayMOney")),
+        Slot{QStringLiteral("[SortIdx]"), Source::Index, -1, QString()},
+        from(QStringLiteral("[YFTotal]"), Source::Amount, QStringLiteral("YFTotal")),
+        from(QStringLiteral("[KKTotal]"), Source::Amount, QStringLiteral("KKTotal")),
+        from(QStringLiteral("[GZTotal]"), Source::Amount, QStringLiteral("GZTotal")),
     };
     for (const Item& item : items_) {
         const QString prefix = item.field.left(2).toUpper();
@@ -236,11 +243,47 @@ EPayslipRun::Replacements EPayslipRun::replacementsFor(const QStringList& column
             continue;
         }
         if (item.enabled) {
-            list.emplace_back(caption, item.name);
-            list.emplace_back(value, amount(item.field));
+            plan.entries.push_back(fixed(caption, item.name));
+            plan.entries.push_back(from(value, Source::Amount, item.field));
         } else {
-            list.emplace_back(caption, QStringLiteral("-"));
-            list.emplace_back(value, QStringLiteral("-"));
+            plan.entries.push_back(fixed(caption, QStringLiteral("-")));
+            plan.entries.push_back(fixed(value, QStringLiteral("-")));
+        }
+    }
+    return plan;
+}
+
+EPayslipRun::Replacements EPayslipRun::valuesFor(const Plan& plan, const QVariantList& row,
+                                                 int index) const {
+    Replacements list;
+    list.reserve(plan.entries.size());
+    for (const Slot& slot : plan.entries) {
+        if (slot.column >= row.size()) {
+            throw DatabaseError(QStringLiteral("工资数据中没有第 %1 列").arg(slot.column + 1));
+        }
+        const QVariant none;
+        const QVariant& v = slot.column >= 0 ? row.at(slot.column) : none;
+        switch (slot.source) {
+            case Slot::Source::Fixed:
+                list.emplace_back(slot.placeholder, slot.fixed);
+                break;
+            case Slot::Source::Text:
+                list.emplace_back(slot.placeholder, textOf(v));
+                break;
+            case Slot::Source::Plain:
+                list.emplace_back(slot.placeholder, plainNumber(v));
+                break;
+            case Slot::Source::WholeAmount:
+                list.emplace_back(slot.placeholder,
+                                  FormatFloat(QStringLiteral("0"), VariantToDouble(v)));
+                break;
+            case Slot::Source::Amount:
+                list.emplace_back(slot.placeholder,
+                                  FormatFloat(plan.amountFormat, VariantToDouble(v)));
+                break;
+            case Slot::Source::Index:
+                list.emplace_back(slot.placeholder, QString::number(index));
+                break;
         }
     }
     return list;
@@ -275,6 +318,7 @@ void EPayslipRun::writeSpreadsheets(const QString& folder, Summary& summary) {
         const int n = static_cast<int>(rows->rows.size());
         const int nameColumn = column(rows->columns, QStringLiteral("EmpName"));
         CellFiller filler;
+        std::optional<Plan> plan;
         summary.rows = n;
         for (int i = 1; i <= n; ++i) {
             const QVariantList& row = rows->rows[static_cast<std::size_t>(i - 1)];
@@ -284,7 +328,9 @@ void EPayslipRun::writeSpreadsheets(const QString& folder, Summary& summary) {
             bool written = false;
             try {
                 if (rewriter) {
-                    const Replacements replacements = replacementsFor(rows->columns, row, i);
+                    // A plan that cannot be made fails every row, each on its own.
+                    if (!plan) plan = planFor(rows->columns);
+                    const Replacements replacements = valuesFor(*plan, row, i);
                     filler.setRow(&replacements);
                     rewriter->rewriteToFile(file,
                                             [&](const QString& text) { return filler(text); });

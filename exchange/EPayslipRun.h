@@ -123,6 +123,24 @@ class EPayslipRun {
     static QString finishedMessage(const Summary& summary);
 
   private:
+    // Where each placeholder of a run takes its value: the columns and captions are the same
+    // for every row, so they are found once and a row only formats its values.
+    struct Slot {
+        enum class Source { Fixed, Text, Plain, WholeAmount, Amount, Index };
+        QString placeholder;
+        Source source = Source::Fixed;
+        int column = -1;
+        QString fixed;
+    };
+    struct Plan {
+        QString amountFormat;
+        std::vector<Slot> entries;
+    };
+    // Throws DatabaseError when an enabled item names a column not in `columns`.
+    Plan planFor(const QStringList& columns) const;
+    // Throws DatabaseError when `row` is shorter than the columns the plan reads.
+    Replacements valuesFor(const Plan& plan, const QVariantList& row, int index) const;
+
     void writeSpreadsheets(const QString& folder, Summary& summary);
     void writePdfFiles(const QString& folder, Summary& summary);
 
