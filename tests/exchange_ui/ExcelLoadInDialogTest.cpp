@@ -20,6 +20,7 @@
 #include "Database.h"
 #include "DetailList.h"
 #include "ImportFieldList.h"
+#include "ModalWatch.h"
 #include "SalaryFixture.h"
 #include "Schema.h"
 #include "ScriptedPrompter.h"
@@ -48,18 +49,6 @@ book.save(sys.argv[1])
 )PY";
     return QProcess::execute(QStringLiteral("/usr/bin/python3"),
                              {QStringLiteral("-c"), QString::fromUtf8(script), path}) == 0;
-}
-
-// Runs `act` on the menu that pops up next, once it is shown.
-void WhenMenuPopsUp(std::function<void(QMenu*)> act, int attempts = 300) {
-    QTimer::singleShot(10, [=] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) {
-            if (attempts > 0) WhenMenuPopsUp(act, attempts - 1);
-            return;
-        }
-        act(menu);
-    });
 }
 
 }  // namespace
@@ -198,7 +187,7 @@ void ExcelLoadInDialogTest::columnPopUpSetsTheSelectedRow() {
     dialog.Button6->click();
     dialog.Grid->selectRow(2);  // 姓名
     QStringList offered;
-    WhenMenuPopsUp([&](QMenu* menu) {
+    const ModalWatch pick = ModalWatch::onMenu([&](QMenu* menu) {
         for (QAction* action : menu->actions()) offered << action->text();
         if (qEnvironmentVariableIsSet("GZT_SCREENSHOT_DIR")) {
             dialog.grab().save(QDir(qEnvironmentVariable("GZT_SCREENSHOT_DIR"))
@@ -210,14 +199,17 @@ void ExcelLoadInDialogTest::columnPopUpSetsTheSelectedRow() {
         QTest::keyClick(menu, Qt::Key_Return);
     });
     dialog.Button1->click();
+    QVERIFY(pick.answered());
     QCOMPARE(offered,
              (QStringList{"部门", "姓名", "职务", "应发工资|202406收入1", "名字", "说明"}));
     QCOMPARE(dialog.Grid->item(2, 5)->text(), QStringLiteral("名字"));
     QCOMPARE(dialog.logic().mapping().at(2).excelColumn, QStringLiteral("名字"));
 
     // Escape on the pop-up changes nothing.
-    WhenMenuPopsUp([](QMenu* menu) { QTest::keyClick(menu, Qt::Key_Escape); });
+    const ModalWatch escape =
+        ModalWatch::onMenu([](QMenu* menu) { QTest::keyClick(menu, Qt::Key_Escape); });
     dialog.Button1->click();
+    QVERIFY(escape.answered());
     QCOMPARE(dialog.Grid->item(2, 5)->text(), QStringLiteral("名字"));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QMenu>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -14,6 +15,8 @@ class ModalWatch {
   public:
     // `answer` is offered the active modal window while it returns false; true ends the watch.
     explicit ModalWatch(std::function<bool(QWidget* modal)> answer);
+    // The same for the window `find` gives (null while there is none).
+    ModalWatch(std::function<QWidget*()> find, std::function<bool(QWidget* window)> answer);
     // The timer's slot points at this object, so it stays where it was made.
     ModalWatch(const ModalWatch&) = delete;
     ModalWatch& operator=(const ModalWatch&) = delete;
@@ -27,6 +30,17 @@ class ModalWatch {
             act(window);
             return true;
         });
+    }
+
+    // A watch for the next pop-up menu (QMenu::exec() also returns only after it closed).
+    static ModalWatch onMenu(std::function<void(QMenu*)> act) {
+        return ModalWatch([] { return QApplication::activePopupWidget(); },
+                          [act = std::move(act)](QWidget* popup) {
+                              auto* menu = qobject_cast<QMenu*>(popup);
+                              if (!menu || !menu->isVisible()) return false;
+                              act(menu);
+                              return true;
+                          });
     }
 
     // True once a window was answered.
