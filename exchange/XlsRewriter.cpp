@@ -178,9 +178,31 @@ QByteArray XlsRewriter::rewrite(const CellTransform& transform) const {
     out.reserve(wb.stream.size() + 1024 + static_cast<qsizetype>(added.size()) * 32);
     std::vector<qsizetype> newPos(wb.records.size() + 1, 0);
     const int count = static_cast<int>(wb.records.size());
+    // Records copied as they are go out in runs: most of a sheet stays unchanged.
+    qsizetype runStart = 0;
+    qsizetype runEnd = 0;
+    const auto flushRun = [&] {
+        out.append(wb.stream.constData() + runStart, runEnd - runStart);
+        runStart = runEnd = 0;
+    };
     for (int i = 0; i < count; ++i) {
         const Record& r = wb.record(i);
         const char* data = wb.data(i);
+        const int c = candidateOf_[static_cast<std::size_t>(i)];
+        const bool asItIs = i != wb.sst && i != wb.extSst &&
+                            !(wb.sst < 0 && needSst && i == globals.eof) &&
+                            !(r.type == LabelSst && i > globals.eof) &&
+                            !(c >= 0 && changed[static_cast<std::size_t>(c)]);
+        if (asItIs) {
+            if (r.pos != runEnd) {
+                flushRun();
+                runStart = runEnd = r.pos;
+            }
+            newPos[static_cast<std::size_t>(i)] = out.size() + (runEnd - runStart);
+            runEnd = r.pos + 4 + r.size;
+            continue;
+        }
+        flushRun();
         if (i == wb.sst) {
             newPos[static_cast<std::size_t>(i)] = out.size();
             appendSst(out, table, total);
@@ -195,7 +217,6 @@ QByteArray XlsRewriter::rewrite(const CellTransform& transform) const {
         }
         if (wb.sst < 0 && needSst && i == globals.eof) appendSst(out, table, total);
         newPos[static_cast<std::size_t>(i)] = out.size();
-        const int c = candidateOf_[static_cast<std::size_t>(i)];
         if (r.type == LabelSst && i > globals.eof) {
             const qsizetype at = out.size();
             out.append(wb.stream.constData() + r.pos, 4 + r.size);
@@ -208,9 +229,10 @@ QByteArray XlsRewriter::rewrite(const CellTransform& transform) const {
             append32(cell, newIndex(target[static_cast<std::size_t>(c)]));
             appendRecord(out, LabelSst, cell);
         } else {
-            out.append(wb.stream.constData() + r.pos, 4 + r.size);
+            out.append(wb.stream.constData() + r.pos, 4 + r.size);  // the EOF after a new table
         }
     }
+    flushRun();
     newPos[static_cast<std::size_t>(count)] = out.size();
     const qsizetype oldEnd = count ? wb.record(count - 1).end() : 0;
 
