@@ -143,42 +143,100 @@ QString EPayslipRun::ReplaceAll(const QString& cell, const Replacements& replace
     return text;
 }
 
+namespace {
+
+// "[...]" with no other bracket inside.
+bool onePairOfBrackets(const QString& placeholder) {
+    const qsizetype n = placeholder.size();
+    if (n < 2 || placeholder.front() != u'[' || placeholder.back() != u']') return false;
+    for (qsizetype i = 1; i + 1 < n; ++i) {
+        const QChar c = placeholder.at(i);
+        if (c == u'[' || c == u']') return false;
+    }
+    return true;
+}
+
+// Whether `value` holds a bracket and whether it is blanks only, in one pass.
+void scanValue(const QString& value, bool& bracket, bool& blank) {
+    bracket = false;
+    blank = true;
+    for (const QChar c : value) {
+        if (c == u'[' || c == u']') bracket = true;
+        if (!c.isSpace()) blank = false;
+    }
+}
+
+// An opening bracket before the last one closed.
+bool bracketInsideBrackets(const QString& text) {
+    bool open = false;
+    for (const QChar c : text) {
+        if (c == u'[') {
+            if (open) return true;
+            open = true;
+        } else if (c == u']') {
+            open = false;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 void EPayslipRun::CellFiller::setRow(const Replacements* replacements) {
     row_ = replacements;
-    plainValues_ = true;
+    plain_ = true;
+    shown_.clear();
     for (const auto& [placeholder, value] : *row_) {
-        if (value.contains(u'[') || value.contains(u']')) plainValues_ = false;
+        bool bracket = false;
+        bool blank = false;
+        scanValue(value, bracket, blank);
+        if (bracket || !onePairOfBrackets(placeholder)) plain_ = false;
+        shown_.push_back(blank ? QStringLiteral("-") : value);
     }
+}
+
+// Each placeholder in turn takes the first literal piece holding it, as ReplaceAField takes
+// its first occurrence: a value never holds one, and none can span a value.
+EPayslipRun::CellFiller::Cut EPayslipRun::CellFiller::cut(const QString& cell) const {
+    Cut result;
+    if (bracketInsideBrackets(cell)) {
+        result.nested = true;
+        return result;
+    }
+    result.pieces.push_back({-1, cell});
+    for (std::size_t i = 0; i < row_->size(); ++i) {
+        const QString& placeholder = (*row_)[i].first;
+        for (std::size_t p = 0; p < result.pieces.size(); ++p) {
+            if (result.pieces[p].replacement >= 0) continue;
+            const qsizetype at = result.pieces[p].text.indexOf(placeholder);
+            if (at < 0) continue;
+            Piece after{-1, result.pieces[p].text.mid(at + placeholder.size())};
+            result.pieces[p].text.truncate(at);
+            const auto next = result.pieces.begin() + static_cast<std::ptrdiff_t>(p) + 1;
+            result.pieces.insert(next, {Piece{static_cast<int>(i), {}}, std::move(after)});
+            break;
+        }
+    }
+    return result;
 }
 
 QString EPayslipRun::CellFiller::operator()(const QString& cell) {
     if (!cell.contains(u'[')) return cell;
-    if (!plainValues_ || nested_.contains(cell)) return ReplaceAll(cell, *row_);
-    auto it = hits_.find(cell);
-    if (it == hits_.end()) {
-        bool open = false;
-        for (const QChar c : cell) {
-            if (c == u'[') {
-                if (open) {
-                    nested_.insert(cell);
-                    return ReplaceAll(cell, *row_);
-                }
-                open = true;
-            } else if (c == u']') {
-                open = false;
-            }
-        }
-        std::vector<int> found;
-        for (std::size_t i = 0; i < row_->size(); ++i) {
-            if (cell.contains((*row_)[i].first)) found.push_back(static_cast<int>(i));
-        }
-        it = hits_.insert(cell, found);
-    }
-    QString text = cell;
-    for (const int i : it.value()) {
-        const auto& [placeholder, value] = (*row_)[static_cast<std::size_t>(i)];
-        text = ReplaceAField(text, placeholder, value);
-    }
+    if (!plain_) return ReplaceAll(cell, *row_);
+    auto it = cuts_.find(cell);
+    if (it == cuts_.end()) it = cuts_.insert(cell, cut(cell));
+    const Cut& c = it.value();
+    if (c.nested) return ReplaceAll(cell, *row_);
+    if (c.pieces.size() == 1) return cell;
+    const auto pieceText = [&](const Piece& piece) -> const QString& {
+        return piece.replacement < 0 ? piece.text
+                                     : shown_[static_cast<std::size_t>(piece.replacement)];
+    };
+    qsizetype size = 0;
+    for (const Piece& piece : c.pieces) size += pieceText(piece).size();
+    QString text;
+    text.reserve(size);
+    for (const Piece& piece : c.pieces) text += pieceText(piece);
     return text;
 }
 

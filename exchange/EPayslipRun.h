@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -74,20 +75,32 @@ class EPayslipRun {
     static QString ReplaceAll(const QString& cell, const Replacements& replacements);
 
     // ReplaceAll for the cells of many files: the placeholders are the same for every row of a
-    // run, so it remembers per template text which of them it holds and replaces only those.
-    // That gives ReplaceAll's result whenever no value holds "[" or "]" and the text has no
-    // bracket inside brackets (no value can then make a new placeholder); otherwise it runs
-    // ReplaceAll itself.
+    // run, so it cuts each template text once at the placeholders ReplaceAll would replace and
+    // then only joins the pieces with a row's values. That gives ReplaceAll's result whenever
+    // every placeholder is one pair of brackets, no value holds "[" or "]" and the text has no
+    // bracket inside brackets (no value can then make or break a placeholder); otherwise it
+    // runs ReplaceAll itself.
     class CellFiller {
       public:
         void setRow(const Replacements* replacements);
         QString operator()(const QString& cell);
 
       private:
+        // A literal text (replacement < 0) or the place of the replacement of that index.
+        struct Piece {
+            int replacement = -1;
+            QString text;
+        };
+        struct Cut {
+            bool nested = false;
+            std::vector<Piece> pieces;
+        };
+        Cut cut(const QString& cell) const;
+
         const Replacements* row_ = nullptr;
-        bool plainValues_ = false;
-        QHash<QString, std::vector<int>> hits_;  // empty vector list: no placeholder at all
-        QSet<QString> nested_;
+        bool plain_ = false;
+        std::vector<QString> shown_;  // each value as ReplaceAField puts it in
+        QHash<QString, Cut> cuts_;
     };
 
     // --- Button2Click ---------------------------------------------------------------------

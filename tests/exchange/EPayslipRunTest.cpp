@@ -350,6 +350,10 @@ TEST(EPayslipReplaceTest, CellFillerGivesWhatReplaceAllGives) {
                                           {"[KK1]", "  "},     {"[GZ10]", "-"}};
     const EPayslipRun::Replacements bracketed{
         {"[SortIdx]", "1"}, {"[EmpName]", "[GZ1]"}, {"[GZ1]", "100.00"}};
+    // A placeholder listed twice takes the first and then the second occurrence.
+    const EPayslipRun::Replacements twice{
+        {"[GZ1]", "1.00"}, {"[EmpName]", ""}, {"[GZ1]", "2.00"}, {"[KK1]", "3.00"}};
+    const EPayslipRun::Replacements unbracketed{{"GZ1", "x"}, {"[GZ1]", "100.00"}, {"[]", "y"}};
     const QStringList cells{"[GZ1]/[GZ1]",
                             "实发：[GZ10]元",
                             "[GZ[SortIdx]]",
@@ -360,8 +364,11 @@ TEST(EPayslipReplaceTest, CellFillerGivesWhatReplaceAllGives) {
                             "[工资项目1]",
                             "[EmpName] [GZ1]",
                             "[KK99]",
+                            "[GZ1]/[GZ1]/[GZ1]",
+                            "[KK1][EmpName][GZ1]",
+                            "前[GZ1]中[KK1]后[]",
                             ""};
-    for (const EPayslipRun::Replacements* row : {&plain, &bracketed}) {
+    for (const EPayslipRun::Replacements* row : {&plain, &bracketed, &twice, &unbracketed}) {
         EPayslipRun::CellFiller filler;
         for (int pass = 0; pass < 2; ++pass) {  // the second pass uses what the first remembered
             filler.setRow(row);
@@ -375,4 +382,8 @@ TEST(EPayslipReplaceTest, CellFillerGivesWhatReplaceAllGives) {
     EXPECT_EQ(filler(QStringLiteral("[GZ[SortIdx]]")), QStringLiteral("100.00"));
     filler.setRow(&bracketed);
     EXPECT_EQ(filler(QStringLiteral("[EmpName] [GZ1]")), QStringLiteral("100.00 [GZ1]"));
+    EPayslipRun::CellFiller again;
+    again.setRow(&twice);
+    EXPECT_EQ(again(QStringLiteral("[GZ1]/[GZ1]/[GZ1]")), QStringLiteral("1.00/2.00/[GZ1]"));
+    EXPECT_EQ(again(QStringLiteral("[KK1][EmpName][GZ1]")), QStringLiteral("3.00-1.00"));
 }
