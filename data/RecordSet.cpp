@@ -339,7 +339,8 @@ QString RecordSet::updateText(const QBitArray& changed) {
 
 void RecordSet::writeRow(const Row& row, qint64* newId) {
     const int key = fieldIndex(QStringLiteral("ID"));
-    const QString table = QStringLiteral("\"%1\"").arg(table_);
+    // Only inserts and deletes name the table here; an update's text is kept by updateText.
+    const auto table = [this] { return QStringLiteral("\"%1\"").arg(table_); };
     if (row.state == State::Inserted) {
         QStringList columns, marks;
         QVariantList params;
@@ -350,9 +351,9 @@ void RecordSet::writeRow(const Row& row, qint64* newId) {
             params << row.values.at(i);
         }
         const QString sql = columns.isEmpty()
-                                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table())
                                 : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                      .arg(table, columns.join(u','), marks.join(u','));
+                                      .arg(table(), columns.join(u','), marks.join(u','));
         db_->exec(sql, params);
         *newId = db_->lastInsertId();
         return;
@@ -361,7 +362,7 @@ void RecordSet::writeRow(const Row& row, qint64* newId) {
     const QVariant id = row.original.at(key);
     if (row.state == State::Deleted) {
         // A row someone else already removed is as deleted as it gets.
-        db_->exec(QStringLiteral("DELETE FROM %1 WHERE ID=?").arg(table), {id});
+        db_->exec(QStringLiteral("DELETE FROM %1 WHERE ID=?").arg(table()), {id});
         return;
     }
     QVariantList params;
