@@ -138,6 +138,36 @@ QString SheetReader::numberText(double value) {
     return QString::number(value, 'g', 15);
 }
 
+std::optional<QString> SheetReader::sameNumberText(std::string_view text) {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    std::size_t i = text.starts_with('-') ? 1 : 0;
+    const std::size_t integerStart = i;
+    while (i < text.size() && digit(text[i])) ++i;
+    const std::size_t integerDigits = i - integerStart;
+    if (integerDigits == 0) return std::nullopt;
+    const bool zeroInteger = text[integerStart] == '0';
+    if (zeroInteger && integerDigits > 1) return std::nullopt;  // "007"
+    std::size_t significant = zeroInteger ? 0 : integerDigits;
+    if (i == text.size()) {
+        // "0" and "-0" are both written "0".
+        if (zeroInteger) return std::nullopt;
+    } else {
+        if (text[i] != '.') return std::nullopt;
+        const std::size_t fractionStart = ++i;
+        while (i < text.size() && digit(text[i])) ++i;
+        if (i != text.size() || i == fractionStart || text.back() == '0') return std::nullopt;
+        std::size_t fraction = fractionStart;
+        if (zeroInteger) {
+            while (text[fraction] == '0') ++fraction;
+            // Below 0.0001 the general format takes an exponent.
+            if (fraction - fractionStart > 3) return std::nullopt;
+        }
+        significant += i - fraction;
+    }
+    if (significant > 15) return std::nullopt;
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
 SheetTable SheetReader::makeTable(const QString& name, const std::vector<RowCells>& rows) {
     std::vector<const RowCells*> used;
     int first = std::numeric_limits<int>::max();

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "SheetTable.h"
@@ -45,6 +47,11 @@ class SheetReader {
     // cells with their column numbers (0 for column A).
     static SheetTable makeTable(const QString& name, const std::vector<RowCells>& rows);
     static QString numberText(double value);
+    // numberText of the number `text` spells, when `text` already is that form: a plain decimal
+    // without leading or trailing zeros, of at most 15 significant digits, from 0.0001 to below
+    // 1e15. Such a decimal comes back unchanged from a double, so it needs neither parsing nor
+    // formatting; any other text gives nothing.
+    static std::optional<QString> sameNumberText(std::string_view text);
 
   protected:
     void requireSheet(int index) const;

@@ -235,11 +235,12 @@ SheetTable XlsxReader::readSheet(int index) {
 
 namespace {
 
-// The part of an element or attribute name after its namespace (the parser joins them by '|').
+// The part of an element name after its prefix ("x:c" gives "c"). Only local names matter
+// here, so the parser resolves no namespaces.
 std::string_view localName(const XML_Char* name) {
     const std::string_view full(name);
-    const std::size_t bar = full.rfind('|');
-    return bar == std::string_view::npos ? full : full.substr(bar + 1);
+    const std::size_t colon = full.rfind(':');
+    return colon == std::string_view::npos ? full : full.substr(colon + 1);
 }
 
 const char* attribute(const XML_Char** attributes, std::string_view name) {
@@ -306,7 +307,7 @@ class SheetCells {
         : sheetName_(sheetName), sharedStrings_(sharedStrings) {}
 
     std::vector<std::pair<qint64, SheetReader::RowCells>> read(const QByteArray& bytes) {
-        XML_Parser parser = XML_ParserCreateNS(nullptr, '|');
+        XML_Parser parser = XML_ParserCreate(nullptr);
         if (!parser) throw fail(QStringLiteral("内存不足"));
         XML_SetUserData(parser, this);
         XML_SetElementHandler(parser, &SheetCells::started, &SheetCells::ended);
@@ -458,6 +459,8 @@ class SheetCells {
                                 : (raw_ == "0" ? QStringLiteral("FALSE") : QStringLiteral("TRUE"));
         } else if (type_ == "e" || type_ == "d") {
             text = rawText();
+        } else if (std::optional<QString> same = SheetReader::sameNumberText(raw_)) {
+            text = std::move(*same);
         } else if (const std::optional<double> number = plainNumber(raw_)) {
             text = SheetReader::numberText(*number);
         } else {

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -417,6 +418,60 @@ TEST(SheetReaderFiles, NumbersMatchTheCLibrarysGeneralFormat) {
         ASSERT_EQ(SheetReader::numberText(value), QString::asprintf("%.15g", value))
             << QString::asprintf("%.17g", value).toStdString();
     }
+}
+
+// A cell's text taken as it stands only where numberText of its number gives that very text.
+TEST(SheetReaderFiles, NumberTextsTakenAsTheyStandAreTheGeneralFormat) {
+    const struct {
+        const char* text;
+        bool same;
+    } cases[] = {{"3000", true},
+                 {"-12.75", true},
+                 {"0.5", true},
+                 {"-0.0001", true},
+                 {"123456789012345", true},
+                 {"1.23456789012345", true},
+                 {"0", false},
+                 {"-0", false},
+                 {"0.00001", false},
+                 {"007", false},
+                 {"1.50", false},
+                 {"1.", false},
+                 {".5", false},
+                 {"1e5", false},
+                 {"+5", false},
+                 {"1234567890123456", false},
+                 {"0.1000000000000001", false},
+                 {"12 ", false},
+                 {"", false},
+                 {"-", false}};
+    for (const auto& c : cases) {
+        const std::optional<QString> same = SheetReader::sameNumberText(c.text);
+        EXPECT_EQ(same.has_value(), c.same) << c.text;
+        if (same) {
+            EXPECT_EQ(*same, SheetReader::numberText(std::strtod(c.text, nullptr)));
+        }
+    }
+    // Decimals of every length and scale, as spreadsheet programs write them.
+    std::mt19937_64 random(20261211);
+    int taken = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const int digits = 1 + int(random() % 17);
+        const int scale = int(random() % 22) - 4;
+        const std::int64_t mantissa = std::int64_t(random() % 100000000000000000ULL);
+        const double value = double(mantissa % std::int64_t(std::pow(10.0, digits))) *
+                             std::pow(10.0, -scale) * (i % 3 ? 1 : -1);
+        for (const QByteArray& text :
+             {QByteArray::number(value, 'f', std::max(scale, 0)),
+              QByteArray::number(value, 'g', 17), QByteArray::number(value, 'g', 15)}) {
+            const std::optional<QString> same = SheetReader::sameNumberText(text.toStdString());
+            if (!same) continue;
+            ++taken;
+            ASSERT_EQ(*same, SheetReader::numberText(std::strtod(text.constData(), nullptr)))
+                << text.toStdString();
+        }
+    }
+    EXPECT_GT(taken, 100000);
 }
 
 }  // namespace
