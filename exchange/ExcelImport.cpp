@@ -88,6 +88,19 @@ QString sumOf(const QString& prefix, int count) {
     return terms.join(u'+');
 }
 
+// The sum UpdateTotals makes of these values (a missing or empty one counts 0), added in the
+// same order so that it comes out the same to the last bit.
+double rowTotal(const QVariantList& values, const std::vector<int>& at) {
+    double total = 0;
+    bool first = true;
+    for (const int i : at) {
+        const double value = i < 0 || values.at(i).isNull() ? 0.0 : values.at(i).toDouble();
+        total = first ? value : total + value;
+        first = false;
+    }
+    return total;
+}
+
 }  // namespace
 
 ExcelImport::ExcelImport(Database& db, Prompter& prompter, const QString& month,
@@ -247,10 +260,48 @@ ExcelImport::Summary ExcelImport::UpdateData(Database& db, const QString& month,
         names << t.field;
         marks << QStringLiteral("?");
     }
+    // Each row goes in with the totals UpdateTotals gives it, so that statement, which runs
+    // next, finds them current and need not write the rows a second time. A sheet that sets a
+    // total itself leaves them all to the statement.
+    const auto targetOf = [&](const QString& field) {
+        for (std::size_t i = 0; i < targets.size(); ++i) {
+            if (targets[i].field.compare(field, Qt::CaseInsensitive) == 0) return int(i);
+        }
+        return -1;
+    };
+    const auto targetsOf = [&](const QString& prefix, int count) {
+        std::vector<int> at;
+        for (int k = 1; k <= count; ++k) at.push_back(targetOf(prefix + QString::number(k)));
+        return at;
+    };
+    const std::vector<int> earnings = targetsOf(QStringLiteral("GZ"), Schema::EarningCount);
+    const std::vector<int> deductions = targetsOf(QStringLiteral("KK"), Schema::DeductionCount);
+    const bool withTotals = targetOf(QStringLiteral("YFTotal")) < 0 &&
+                            targetOf(QStringLiteral("KKTotal")) < 0 &&
+                            targetOf(QStringLiteral("GZTotal")) < 0;
+    if (withTotals) {
+        names << QStringLiteral("YFTotal") << QStringLiteral("KKTotal")
+              << QStringLiteral("GZTotal");
+        marks << QStringLiteral("?") << QStringLiteral("?") << QStringLiteral("?");
+    }
     names << QStringLiteral("GZMonth") << QStringLiteral("LOGTime");
     marks << QStringLiteral("?") << QStringLiteral("?");
     const QString sql =
         QStringLiteral("Insert into TGZ (%1) values (%2)").arg(names.join(u','), marks.join(u','));
+    // The entry time as the database stores it, formatted once a second rather than per row.
+    struct EntryTime {
+        qint64 second = -1;
+        QVariant text;
+        const QVariant& now() {
+            const QDateTime time = QDateTime::currentDateTime();
+            const qint64 at = time.toSecsSinceEpoch();
+            if (at != second) {
+                second = at;
+                text = time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            }
+            return text;
+        }
+    } entryTime;
     {
         Transaction transaction(db);
         for (const QStringList& row : table.rows) {
@@ -269,7 +320,12 @@ ExcelImport::Summary ExcelImport::UpdateData(Database& db, const QString& month,
                 ++summary.skipped;
                 continue;
             }
-            values << month << QDateTime::currentDateTime();
+            if (withTotals) {
+                const double earned = rowTotal(values, earnings);
+                const double deducted = rowTotal(values, deductions);
+                values << earned << deducted << earned - deducted;
+            }
+            values << month << entryTime.now();
             try {
                 db.exec(sql, values);
                 ++summary.imported;
@@ -289,7 +345,12 @@ ExcelImport::Summary ExcelImport::UpdateData(Database& db, const QString& month,
 void ExcelImport::UpdateTotals(Database& db, const QString& month) {
     const QString earnings = sumOf(QStringLiteral("GZ"), Schema::EarningCount);
     const QString deductions = sumOf(QStringLiteral("KK"), Schema::DeductionCount);
-    db.exec(QStringLiteral("Update TGZ Set YFTotal=%1,KKTotal=%2,GZTotal=%1-(%2) where GZMonth=?")
+    // A row that already holds these totals is left as it is: the month ends the same, and the
+    // rows just imported are not written again. (Once YFTotal and KKTotal hold the sums, their
+    // difference is the net total to the bit.)
+    db.exec(QStringLiteral("Update TGZ Set YFTotal=%1,KKTotal=%2,GZTotal=%1-(%2) where GZMonth=? "
+                           "and not (YFTotal is %1 and KKTotal is %2 and "
+                           "GZTotal is YFTotal-KKTotal)")
                 .arg(earnings, deductions),
             {month});
 }

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <memory>
+#include <random>
 
 #include "Database.h"
 #include "DetailList.h"
@@ -164,6 +165,84 @@ TEST_F(ExcelImportTest, AmountTextsAreStoredAsTheirNumbers) {
         ASSERT_EQ(stored.rows.size(), 1u);
         EXPECT_EQ(stored.rows[0][0].toDouble(), *c.stored);
     }
+}
+
+// The totals statement after an import leaves the imported rows as they went in, which holds
+// only if each went in with the very figures the statement computes: checked over awkward
+// amounts, blanks and unmapped items, against the statement's own expressions.
+TEST_F(ExcelImportTest, ImportedRowsGoInWithTheTotalsTheStatementGives) {
+    const qint64 stale =
+        fixture::addRow(db, kMonth, {{"EmpName", "原有"}, {"GZ1", 1000}, {"YFTotal", 0}});
+    const qint64 current = fixture::addRow(
+        db, kMonth,
+        {{"EmpName", "对的"}, {"GZ2", 7.5}, {"YFTotal", 7.5}, {"KKTotal", 0}, {"GZTotal", 7.5}});
+    db.execScript(
+        QStringLiteral("create table written (id integer);"
+                       "create trigger w after update on TGZ "
+                       "begin insert into written values (new.ID); end"));
+    SheetTable table;
+    std::vector<ExcelImport::MappingRow> mapping;
+    const auto map = [&](const QString& field) {
+        table.columns << field;
+        ExcelImport::MappingRow m;
+        m.field = field;
+        m.excelColumn = field;
+        mapping.push_back(m);
+    };
+    map(QStringLiteral("EmpName"));
+    for (int k = 1; k <= 30; ++k) {
+        if (k != 17) map(QStringLiteral("GZ%1").arg(k));  // GZ17 stays unmapped
+    }
+    for (int k = 1; k <= 15; ++k) map(QStringLiteral("KK%1").arg(k));
+    const QStringList amounts{"0.1",      "0.2",   "0.3",       "-0",   "9999999.99",
+                              "-1234.56", "1e-3",  "33.333333", "",     "  ",
+                              "100",      "1.005", "-0.1",      "5e15", "-9999999.99"};
+    std::mt19937 random(20261211);
+    for (int r = 0; r < 300; ++r) {
+        QStringList row{QStringLiteral("职员%1").arg(r)};
+        for (int c = 1; c < table.columns.size(); ++c) {
+            row << amounts.at(int(random() % amounts.size()));
+        }
+        table.rows.push_back(row);
+    }
+    EXPECT_EQ(ExcelImport::UpdateData(db, kMonth, table, mapping).imported, 300);
+    ExcelImport::UpdateTotals(db, kMonth);
+
+    const QueryResult written = db.query(QStringLiteral("select id from written"));
+    ASSERT_EQ(written.rows.size(), 1u);
+    EXPECT_EQ(written.rows[0][0].toLongLong(), stale);
+    QStringList earnings;
+    QStringList deductions;
+    for (int k = 1; k <= 30; ++k) earnings << QStringLiteral("ifnull(GZ%1,0)").arg(k);
+    for (int k = 1; k <= 15; ++k) deductions << QStringLiteral("ifnull(KK%1,0)").arg(k);
+    const QString e = earnings.join(u'+');
+    const QString d = deductions.join(u'+');
+    EXPECT_EQ(fixture::count(db,
+                             QStringLiteral("select count(*) from TGZ where GZMonth=? and not "
+                                            "(YFTotal is %1 and KKTotal is %2 and GZTotal is "
+                                            "%1-(%2))")
+                                 .arg(e, d),
+                             {kMonth}),
+              0);
+    EXPECT_EQ(db.query(QStringLiteral("select YFTotal from TGZ where ID=?"), {stale}).rows[0][0],
+              QVariant(1000.0));
+    EXPECT_EQ(db.query(QStringLiteral("select GZTotal from TGZ where ID=?"), {current}).rows[0][0],
+              QVariant(7.5));
+
+    // A sheet that brings a total of its own leaves all three to the statement.
+    db.exec(QStringLiteral("delete from written"));
+    SheetTable own;
+    own.columns =
+        QStringList{QStringLiteral("EmpName"), QStringLiteral("GZ1"), QStringLiteral("YFTotal")};
+    own.rows = {QStringList{QStringLiteral("自带"), QStringLiteral("10"), QStringLiteral("99")}};
+    std::vector<ExcelImport::MappingRow> ownMapping(3);
+    for (int i = 0; i < 3; ++i) ownMapping[i].field = ownMapping[i].excelColumn = own.columns[i];
+    EXPECT_EQ(ExcelImport::UpdateData(db, kMonth, own, ownMapping).imported, 1);
+    ExcelImport::UpdateTotals(db, kMonth);
+    EXPECT_EQ(fixture::count(db, QStringLiteral("select count(*) from written")), 1);
+    const QueryResult mine =
+        db.query(QStringLiteral("select YFTotal,KKTotal,GZTotal from TGZ where EmpName='自带'"));
+    EXPECT_EQ(mine.rows.at(0), (QVariantList{10.0, 0.0, 10.0}));
 }
 
 class ExcelImportFormats : public ExcelImportTest, public ::testing::WithParamInterface<QString> {};
