@@ -132,6 +132,22 @@ class MainWindowTest : public QObject {
 
   private:
     QString programFolder(const QTemporaryDir& dir) const { return dir.path() + u'/'; }
+    // The program folder in `dir` made the current one, its database holding month 202612 with
+    // three employees; `values(i)` gives employee i's values beside the name.
+    bool withThreeEmployees(const QTemporaryDir& dir,
+                            const std::function<QVariantMap(int)>& values) const {
+        AppPath = programFolder(dir);
+        if (!Schema::createDatabaseFile(AppPath)) return false;
+        Database db;
+        db.open(Schema::databasePath(AppPath), Schema::databaseKey());
+        fixture::addMonth(db, QStringLiteral("202612"));
+        for (int i = 0; i < 3; ++i) {
+            QVariantMap row = values(i);
+            row.insert(QStringLiteral("EmpName"), QStringLiteral("员工%1").arg(i));
+            fixture::addRow(db, QStringLiteral("202612"), row);
+        }
+        return true;
+    }
 };
 
 void MainWindowTest::init() {
@@ -187,17 +203,7 @@ void MainWindowTest::monthsAndRows() {
 void MainWindowTest::shownWindowGoesWithItsGridsFirst() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    AppPath = programFolder(dir);
-    QVERIFY(Schema::createDatabaseFile(AppPath));
-    {
-        Database db;
-        db.open(Schema::databasePath(AppPath), Schema::databaseKey());
-        fixture::addMonth(db, QStringLiteral("202612"));
-        for (int i = 0; i < 3; ++i) {
-            fixture::addRow(db, QStringLiteral("202612"),
-                            {{"EmpName", QStringLiteral("员工%1").arg(i)}, {"GZ1", 1000 + i}});
-        }
-    }
+    QVERIFY(withThreeEmployees(dir, [](int i) { return QVariantMap{{"GZ1", 1000 + i}}; }));
     ScriptedPrompter prompter;
     TDM dm(AppPath, prompter);
     auto window = std::make_unique<TfrmMainGZT>(dm, prompter);
@@ -224,16 +230,10 @@ void MainWindowTest::shownWindowGoesWithItsGridsFirst() {
 void MainWindowTest::firstActivationHidesRowsDuringLogin() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    AppPath = programFolder(dir);
-    QVERIFY(Schema::createDatabaseFile(AppPath));
+    QVERIFY(withThreeEmployees(dir, [](int) { return QVariantMap{{"SelectStu", 1}}; }));
     {
         Database db;
         db.open(Schema::databasePath(AppPath), Schema::databaseKey());
-        fixture::addMonth(db, QStringLiteral("202612"));
-        for (int i = 0; i < 3; ++i) {
-            fixture::addRow(db, QStringLiteral("202612"),
-                            {{"EmpName", QStringLiteral("员工%1").arg(i)}, {"SelectStu", 1}});
-        }
         db.exec(QStringLiteral("update TPara set LogPass='Secret'"));
     }
     QFile marker(dir.filePath(QStringLiteral("NotFirst.txt")));

@@ -25,6 +25,15 @@ QString sqlcipherCli(const QString& path, const QString& script) {
 class DatabaseTest : public ::testing::Test {
   protected:
     void SetUp() override { db.open(Schema::databasePath(folder.path()), Schema::databaseKey()); }
+    // The stored months in order, joined by commas.
+    QString months() {
+        QStringList got;
+        for (const QVariantList& row :
+             db.query("select GZMonth from TGZMonth order by GZMonth").rows) {
+            got << row[0].toString();
+        }
+        return got.join(u',');
+    }
     TestFolder folder;
     Database db;
 };
@@ -142,14 +151,6 @@ TEST_F(DatabaseTest, TransactionRollsBackUnlessCommitted) {
 }
 
 TEST_F(DatabaseTest, NestedTransactionIsWrittenOnlyWithTheOuterOne) {
-    const auto months = [&] {
-        QStringList got;
-        for (const QVariantList& row :
-             db.query("select GZMonth from TGZMonth order by GZMonth").rows) {
-            got << row[0].toString();
-        }
-        return got.join(u',');
-    };
     try {
         Transaction outer(db);
         db.exec("insert into TGZMonth (GZMonth) values ('outer')");
@@ -179,14 +180,6 @@ TEST_F(DatabaseTest, NestedTransactionIsWrittenOnlyWithTheOuterOne) {
 // "Insert or rollback" makes the engine end the transaction by itself, as it may on a full disk.
 // What runs after that runs on its own, so the guard must not commit as if all were one change.
 TEST_F(DatabaseTest, TransactionTheEngineRolledBackIsNotCommitted) {
-    const auto months = [&] {
-        QStringList got;
-        for (const QVariantList& row :
-             db.query("select GZMonth from TGZMonth order by GZMonth").rows) {
-            got << row[0].toString();
-        }
-        return got.join(u',');
-    };
     for (const bool nested : {false, true}) {
         db.exec("delete from TGZMonth");
         db.exec("insert into TGZMonth (GZMonth) values ('a')");
