@@ -241,7 +241,7 @@ QString FormatFloat(const QString& format, double value) {
         }
         roundUp = keep < length && digits[static_cast<std::size_t>(keep)] >= '5';
     } else {
-        units = "0";
+        units.assign(1, '0');
         roundUp = keep == 0 && digits.front() >= '5';
     }
     if (roundUp) {
