@@ -5,7 +5,6 @@
 #include <QHash>
 #include <QLocale>
 #include <QVariant>
-#include <charconv>
 #include <cmath>
 
 #include "Database.h"
@@ -43,31 +42,17 @@ QHash<QString, Column> salaryColumns(Database& db) {
     return columns;
 }
 
-// A plain decimal ("-12.5", "3000"), as the sheet readers give most amounts, parsed without
-// the locale's general parser; nothing for any other text.
-std::optional<double> plainDecimal(const QString& text) {
+// A plain number, as the sheet readers give most amounts, parsed without the locale's general
+// parser; nothing for any other text.
+std::optional<double> plainNumber(const QString& text) {
     char ascii[32];
     if (text.size() >= qsizetype(sizeof ascii)) return std::nullopt;
-    int digits = 0;
-    bool point = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text.at(i).unicode();
-        if (c >= u'0' && c <= u'9') {
-            ++digits;
-        } else if (c == u'.' && !point && digits > 0) {
-            point = true;
-            digits = 0;
-        } else if (!(c == u'-' && i == 0)) {
-            return std::nullopt;
-        }
+        if (c >= 0x80) return std::nullopt;
         ascii[i] = char(c);
     }
-    if (digits == 0) return std::nullopt;
-    double value = 0;
-    const char* end = ascii + text.size();
-    const auto [last, error] = std::from_chars(ascii, end, value);
-    if (error != std::errc() || last != end) return std::nullopt;
-    return value;
+    return SheetReader::plainNumber(std::string_view(ascii, std::size_t(text.size())));
 }
 
 // Empty text stores null; a number column takes only a number.
@@ -75,7 +60,7 @@ std::optional<QVariant> storedValue(const QString& text, bool numeric) {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty()) return QVariant();
     if (!numeric) return QVariant(text);
-    if (const std::optional<double> plain = plainDecimal(trimmed)) return QVariant(*plain);
+    if (const std::optional<double> plain = plainNumber(trimmed)) return QVariant(*plain);
     bool ok = false;
     const double number = QLocale::c().toDouble(trimmed, &ok);
     if (!ok || !std::isfinite(number)) return std::nullopt;

@@ -48,6 +48,10 @@ QStringList fieldNames(const SheetReader::RowCells* heading, int first, int widt
     return names;
 }
 
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 // The value in general format from its shortest round-trip digits, or nothing when those are
 // more than 15. With 15 digits or fewer, rounding the value to 15 significant digits gives the
 // same digits back (they lie on the 15-digit grid, nearer than half a step of it), so this is
@@ -138,11 +142,34 @@ QString SheetReader::numberText(double value) {
     return QString::number(value, 'g', 15);
 }
 
+std::optional<double> SheetReader::plainNumber(std::string_view text) {
+    std::size_t i = text.starts_with('-') ? 1 : 0;
+    const auto digits = [&] {
+        const std::size_t from = i;
+        while (i < text.size() && isDigit(text[i])) ++i;
+        return i > from;
+    };
+    if (!digits()) return std::nullopt;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        if (!digits()) return std::nullopt;
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        if (!digits()) return std::nullopt;
+    }
+    if (i != text.size()) return std::nullopt;
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
 std::optional<QString> SheetReader::sameNumberText(std::string_view text) {
-    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
     std::size_t i = text.starts_with('-') ? 1 : 0;
     const std::size_t integerStart = i;
-    while (i < text.size() && digit(text[i])) ++i;
+    while (i < text.size() && isDigit(text[i])) ++i;
     const std::size_t integerDigits = i - integerStart;
     if (integerDigits == 0) return std::nullopt;
     const bool zeroInteger = text[integerStart] == '0';
@@ -154,7 +181,7 @@ std::optional<QString> SheetReader::sameNumberText(std::string_view text) {
     } else {
         if (text[i] != '.') return std::nullopt;
         const std::size_t fractionStart = ++i;
-        while (i < text.size() && digit(text[i])) ++i;
+        while (i < text.size() && isDigit(text[i])) ++i;
         if (i != text.size() || i == fractionStart || text.back() == '0') return std::nullopt;
         std::size_t fraction = fractionStart;
         if (zeroInteger) {

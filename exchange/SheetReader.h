@@ -47,6 +47,10 @@ class SheetReader {
     // cells with their column numbers (0 for column A).
     static SheetTable makeTable(const QString& name, const std::vector<RowCells>& rows);
     static QString numberText(double value);
+    // A number as spreadsheets write it ("-12.5", "3000", "1.5E-3"), parsed without the locale's
+    // general parser; nothing for any other text (which that parser then takes) and for a value
+    // out of range.
+    static std::optional<double> plainNumber(std::string_view text);
     // numberText of the number `text` spells, when `text` already is that form: a plain decimal
     // without leading or trailing zeros, of at most 15 significant digits, from 0.0001 to below
     // 1e15. Such a decimal comes back unchanged from a double, so it needs neither parsing nor

@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QXmlStreamReader>
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -267,36 +266,6 @@ int columnOf(std::string_view reference) {
     return letters == 0 ? -1 : column - 1;
 }
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// A number as Excel writes it ("-12.5", "3000", "1.5E-3"), parsed without building a string;
-// nothing for any other text, which goes through the general parser.
-std::optional<double> plainNumber(std::string_view text) {
-    std::size_t i = text.starts_with('-') ? 1 : 0;
-    const auto digits = [&] {
-        const std::size_t from = i;
-        while (i < text.size() && isDigit(text[i])) ++i;
-        return i > from;
-    };
-    if (!digits()) return std::nullopt;
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        if (!digits()) return std::nullopt;
-    }
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-        if (!digits()) return std::nullopt;
-    }
-    if (i != text.size()) return std::nullopt;
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
-
 // Reads the cells of a worksheet part with expat: a sheet holds most of a workbook's bytes, and
 // a streaming parser that hands over UTF-8 spans reads it several times faster than building
 // tokens and strings for every element. Rows are found at any depth, their cells are their
@@ -461,7 +430,7 @@ class SheetCells {
             text = rawText();
         } else if (std::optional<QString> same = SheetReader::sameNumberText(raw_)) {
             text = std::move(*same);
-        } else if (const std::optional<double> number = plainNumber(raw_)) {
+        } else if (const std::optional<double> number = SheetReader::plainNumber(raw_)) {
             text = SheetReader::numberText(*number);
         } else {
             bool ok = false;
