@@ -372,8 +372,8 @@ int GztCtl::runInit() {
             return Failed;
         }
         const int rows = DemoData::addMonth(db, month);
-        printLine(stdout,
-                  QStringLiteral("示例月度 sample month %1: %2 行 rows").arg(month).arg(rows));
+        printLine(stdout, QStringLiteral("示例月度 sample month %1: %2 行 rows")
+                              .arg(month, QString::number(rows)));
         return Ok;
     } catch (const DatabaseError& e) {
         printLine(stderr, QStringLiteral("建立数据库失败：%1").arg(e.message()));
@@ -572,7 +572,8 @@ int GztCtl::runTable() {
     const int pages = DetailTable::writeMonthPdf(dm.ADOLocal, prompter, params, positional(0),
                                                  QFileInfo(*pdf).absoluteFilePath());
     if (pages <= 0) return Failed;
-    printLine(stdout, QStringLiteral("已打印 printed: %1 (%2 页 pages)").arg(*pdf).arg(pages));
+    printLine(stdout,
+              QStringLiteral("已打印 printed: %1 (%2 页 pages)").arg(*pdf, QString::number(pages)));
     return Ok;
 }
 

@@ -71,6 +71,8 @@ print([c.value for c in ws[3]])" "$work/out.xlsx") "导入员工1"
 
 check "table to PDF" test "$(status ctl table 209903 --pdf "$work/table.pdf")" = 0
 check "table text" contains <(pdftotext "$work/table.pdf" -) "5条"
+# A file name with a percent sign is told as it stands.
+check "table file named with %2" contains <(ctl table 209903 --pdf "$work/table%2.pdf" 2>/dev/null) "table%2.pdf ("
 check "pos slips" test "$(status ctl pos 209903 --out "$work/pos.txt")" = 0
 check "pos slips are GBK" contains <(iconv -f GBK -t UTF-8 "$work/pos.txt") "导入员工3"
 
