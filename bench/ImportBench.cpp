@@ -25,6 +25,7 @@
 #include "ScriptedPrompter.h"
 #include "SheetReader.h"
 #include "TestFolder.h"
+#include "XlsxSheetCells.h"
 
 namespace {
 
@@ -140,6 +141,24 @@ void BM_ReadSheet(benchmark::State& state) {
     label(state);
 }
 
+// The worksheet part of the 50-column .xlsx alone, read by one parser (0) or cut in two halves
+// read at the same time (1).
+void BM_SheetCells(benchmark::State& state) {
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), setup().file(1, 50, 10000),
+                                          QStringLiteral("xl/worksheets/sheet1.xml")});
+    unzip.waitForFinished(60000);
+    const QByteArray part = unzip.readAllStandardOutput();
+    const QStringList strings;
+    const qsizetype splitSize = state.range(0) == 0 ? part.size() + 1 : 0;
+    for (auto _ : state) {
+        const XlsxSheetCells::Rows rows =
+            XlsxSheetCells::read(QStringLiteral("工资"), strings, part, splitSize);
+        if (rows.size() != 10001) state.SkipWithError("rows missing");
+    }
+    state.SetItemsProcessed(state.iterations() * 10000);
+}
+
 // "选择来源Excel数据" and "导入数据": reading, automatic mapping, the rows written in one
 // transaction and the totals statement.
 void BM_ImportSheet(benchmark::State& state) {
@@ -185,6 +204,7 @@ void sizes(benchmark::internal::Benchmark* b) {
     }
 }
 
+BENCHMARK(BM_SheetCells)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ReadSheet)->Apply(sizes)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_ImportSheet)->Apply(sizes)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_ImportAndRecalculate)->Apply(sizes)->Unit(benchmark::kMillisecond)->MinTime(3.0);
