@@ -10,6 +10,7 @@
 #include "Database.h"
 #include "DatabaseError.h"
 #include "Prompter.h"
+#include "RowsAhead.h"
 #include "Schema.h"
 #include "SheetReader.h"
 #include "SpreadsheetError.h"
@@ -287,32 +288,36 @@ ExcelImport::Summary ExcelImport::UpdateData(Database& db, const QString& month,
             return text;
         }
     } entryTime;
+    // A row's values, or nothing when a cell cannot be stored. Made on a second thread while
+    // the rows before are written; it reads only the sheet and the targets.
+    const auto valuesOf = [&](std::size_t index) -> std::optional<QVariantList> {
+        const QStringList& row = table.rows[index];
+        QVariantList values;
+        values.reserve(names.size());
+        for (const Target& t : targets) {
+            std::optional<QVariant> value = storedValue(row.at(t.source), t.numeric);
+            if (!value) return std::nullopt;
+            values << std::move(*value);
+        }
+        if (withTotals) {
+            const double earned = rowTotal(values, earnings);
+            const double deducted = rowTotal(values, deductions);
+            values << earned << deducted << earned - deducted;
+        }
+        return values;
+    };
     {
         Transaction transaction(db);
-        for (const QStringList& row : table.rows) {
-            QVariantList values;
-            values.reserve(names.size());
-            bool storable = true;
-            for (const Target& t : targets) {
-                const std::optional<QVariant> value = storedValue(row.at(t.source), t.numeric);
-                if (!value) {
-                    storable = false;
-                    break;
-                }
-                values << *value;
-            }
-            if (!storable) {
+        RowsAhead rows(table.rows.size(), valuesOf);
+        for (std::size_t i = 0; i < table.rows.size(); ++i) {
+            std::optional<QVariantList> values = rows.take(i);
+            if (!values) {
                 ++summary.skipped;
                 continue;
             }
-            if (withTotals) {
-                const double earned = rowTotal(values, earnings);
-                const double deducted = rowTotal(values, deductions);
-                values << earned << deducted << earned - deducted;
-            }
-            values << month << entryTime.now();
+            *values << month << entryTime.now();
             try {
-                db.exec(sql, values);
+                db.exec(sql, *values);
                 ++summary.imported;
             } catch (const DatabaseError& e) {
                 // Only a row the table refuses is skipped. After a failure of the database
