@@ -93,6 +93,34 @@ void writeText(const QString& path, const QByteArray& text) {
     }
 }
 
+// Worksheet parts as spreadsheet programs write them: shared and inline strings, numbers, other
+// elements after the rows; and one with prefixed names and rows without numbers.
+void writeSheetPartSeeds(const QDir& root) {
+    const QDir dir(folderFor(root, QStringLiteral("xlsx_sheet_cells")));
+    QByteArray rows;
+    for (int i = 1; i <= 12; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        rows += "<row r=\"" + n + "\"><c r=\"A" + n + "\" t=\"s\"><v>" + QByteArray::number(i % 2) +
+                "</v></c><c r=\"B" + n + "\"><v>" + n + ".25</v></c><c r=\"C" + n +
+                "\" t=\"inlineStr\"><is><t>职员" + n + "</t></is></c></row>";
+    }
+    writeText(dir.filePath(QStringLiteral("sheet.xml")),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<worksheet "
+              "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetPr/>"
+              "<dimension ref=\"A1:C12\"/><sheetData>" +
+                  rows + "</sheetData><pageMargins left=\"0.7\"/></worksheet>");
+    QByteArray prefixed;
+    for (int i = 1; i <= 12; ++i) {
+        prefixed += (i % 4 ? "<x:row>" : "<x:row r=\"" + QByteArray::number(i) + "\">") +
+                    QByteArray("<x:c t=\"str\"><x:v>&amp;_x000D_") + QByteArray::number(i) +
+                    "</x:v></x:c><x:c t=\"b\"><x:v>1</x:v></x:c></x:row>\n";
+    }
+    writeText(dir.filePath(QStringLiteral("prefixed.xml")),
+              "<x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+              "<x:sheetData>\n" +
+                  prefixed + "</x:sheetData></x:worksheet>\n");
+}
+
 // The smallest template of every kind of object; the drawn payslip templates come besides.
 void writeReportSeeds(const QDir& root) {
     const QDir dir(folderFor(root, QStringLiteral("report_loader")));
@@ -166,6 +194,7 @@ int main(int argc, char** argv) {
         writeXlsSeeds(root);
         writeRewriterSeeds(root);
         writeXlsxSeeds(root);
+        writeSheetPartSeeds(root);
         writeReportSeeds(root);
         writeIniSeeds(root);
         writeBackupSeeds(root);

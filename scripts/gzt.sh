@@ -67,7 +67,8 @@ fuzz_briefly() {
         -DCMAKE_CXX_COMPILER=clang++ -DGZT_FUZZ=ON
     cmake --build "$fuzz_build" -j "$(nproc)" --target fuzzers
     local program
-    for program in xls_reader xls_rewriter xlsx_reader report_loader ini_file backup_archive; do
+    for program in xls_reader xls_rewriter xlsx_reader xlsx_sheet_cells report_loader ini_file \
+        backup_archive; do
         local log="$fuzz_build/$program.log"
         echo "Fuzzing $program for ${fuzz_seconds}s"
         if ! bash "$root/fuzz/run.sh" "$fuzz_build" "$program" "$fuzz_seconds" -seed=1 >"$log" 2>&1; then
