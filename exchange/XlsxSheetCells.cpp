@@ -265,22 +265,26 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-std::string_view trimmedEnd(std::string_view text) {
-    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 // The name of the last end tag of a sheetData element ("x:sheetData" for "</x:sheetData >") and
-// where it starts.
+// where it starts. Each place the name occurs is looked at only near it, so that a crafted part
+// cannot make this search slow.
 std::optional<std::pair<std::string_view, std::size_t>> sheetDataEnd(std::string_view part) {
-    for (std::size_t at = part.rfind("sheetData"); at != std::string_view::npos && at > 0;
-         at = part.rfind("sheetData", at - 1)) {
-        const std::size_t open = part.rfind('<', at);
-        if (open == std::string_view::npos || part.substr(open, 2) != "</") continue;
-        const std::size_t close = part.find('>', at);
-        if (close == std::string_view::npos) return std::nullopt;
-        const std::string_view name = trimmedEnd(part.substr(open + 2, close - open - 2));
-        if (localName(name) == "sheetData") return std::pair{name, open};
+    constexpr std::string_view local = "sheetData";
+    constexpr std::size_t longestPrefix = 64;
+    for (std::size_t at = part.rfind(local); at != std::string_view::npos && at > 0;
+         at = part.rfind(local, at - 1)) {
+        std::size_t after = at + local.size();
+        while (after < part.size() && isSpace(part[after])) ++after;
+        if (after >= part.size() || part[after] != '>') continue;
+        std::size_t open = at;
+        while (open > 0 && at - open < longestPrefix && part[open - 1] != '<' &&
+               part[open - 1] != '/' && part[open - 1] != '>' && !isSpace(part[open - 1])) {
+            --open;
+        }
+        if (open < 2 || part[open - 1] != '/' || part[open - 2] != '<') continue;
+        const std::string_view name = part.substr(open, at + local.size() - open);
+        if (name.size() > local.size() && name[name.size() - local.size() - 1] != ':') continue;
+        return std::pair{name, open - 2};
     }
     return std::nullopt;
 }

@@ -189,3 +189,21 @@ TEST(XlsxSheetCells, AFaultInALaterPieceIsToldAsForTheWholePart) {
 }
 
 }  // namespace
+
+// Looking for the cuts stays linear in the size of the part: a part that repeats the names the
+// search looks for is refused as quickly as one parser refuses it.
+TEST(XlsxSheetCells, PartsRepeatingTheNamesLookedForAreReadAsOneParserReadsThem) {
+    const QByteArray parts[] = {
+        "<worksheet><sheetData>" + QByteArray("sheetData ").repeated(400'000) +
+            "</sheetData></worksheet>",
+        "<worksheet><sheetData>" + QByteArray("sheetData>").repeated(400'000) + "</worksheet>",
+        "<worksheet><sheetData>" + QByteArray("<row").repeated(800'000) +
+            "</sheetData></worksheet>",
+    };
+    for (const QByteArray& bytes : parts) {
+        const Outcome whole = readWith(bytes, bytes.size() + 1);
+        const Outcome cut = readWith(bytes, 0);
+        EXPECT_EQ(cut.rows, whole.rows);
+        EXPECT_EQ(cut.error, whole.error);
+    }
+}
