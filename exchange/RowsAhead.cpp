@@ -9,6 +9,10 @@ namespace {
 // Rows made between two wake-ups of the taker: often enough to keep it busy, rarely enough
 // that the locking costs nothing worth measuring.
 constexpr std::size_t kBatch = 64;
+// Rows made before the taker has taken them, at most: the memory of the rows taken is then
+// reused for the next ones while it is still in the processor's caches, and a large sheet does
+// not hold all its rows' values twice.
+constexpr std::size_t kAhead = 1024;
 
 }  // namespace
 
@@ -21,14 +25,23 @@ RowsAhead::RowsAhead(std::size_t count, Make make) : make_(std::move(make)), row
 }
 
 RowsAhead::~RowsAhead() {
-    stop_ = true;
+    {
+        const std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    tookMore_.notify_one();
     if (thread_.joinable()) thread_.join();
 }
 
 void RowsAhead::makeAll() {
     std::size_t i = 0;
     try {
-        while (i < rows_.size() && !stop_) {
+        while (i < rows_.size()) {
+            {
+                std::unique_lock lock(mutex_);
+                tookMore_.wait(lock, [&] { return stop_ || i < taken_ + kAhead; });
+                if (stop_) return;
+            }
             const std::size_t end = std::min(rows_.size(), i + kBatch);
             for (; i < end; ++i) rows_[i] = make_(i);
             {
@@ -48,6 +61,8 @@ void RowsAhead::makeAll() {
 std::optional<QVariantList> RowsAhead::take(std::size_t index) {
     if (!thread_.joinable()) return make_(index);
     std::unique_lock lock(mutex_);
+    taken_ = index;
+    if (index % kBatch == 0) tookMore_.notify_one();
     madeMore_.wait(lock, [&] { return made_ > index || error_; });
     if (made_ <= index) std::rethrow_exception(error_);
     lock.unlock();

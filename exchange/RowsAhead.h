@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QVariantList>
-#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
@@ -11,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-// The values of rows 0 to count-1, made in order on a second thread while the caller takes and
-// uses the rows made before: writing rows to the database and making the next rows' values then
-// overlap. `make` must be safe to call from another thread; nothing (an empty optional) is a
-// row that has no values.
+// The values of rows 0 to count-1, made in order on a second thread (a bounded way ahead) while
+// the caller takes and uses the rows made before: writing rows to the database and making the next
+// rows' values then overlap. `make` must be safe to call from another thread; nothing (an empty
+// optional) is a row that has no values.
 //
 // Errors: an exception thrown by `make` is thrown again by take() for that row. Without a
 // second thread (none could be started) take() makes each row itself.
@@ -38,8 +37,11 @@ class RowsAhead {
     std::vector<std::optional<QVariantList>> rows_;
     std::mutex mutex_;
     std::condition_variable madeMore_;
-    std::size_t made_ = 0;  // rows made, under mutex_
+    std::condition_variable tookMore_;
+    // Under mutex_: rows made, rows taken, the first failure, whether to stop.
+    std::size_t made_ = 0;
+    std::size_t taken_ = 0;
     std::exception_ptr error_;
-    std::atomic<bool> stop_{false};
+    bool stop_ = false;
     std::thread thread_;
 };
